@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include "launcher/config.h"
+#include "launcher/launcher.h"
+#include "launcher/paths.h"
+#include "launcher/trace.h"
+#include "modes/pair_product.h"
+#include "modes/single_instance.h"
+#include "runtime/selection.h"
+#include "vm/environment.h"
+#include "vm/vm_host.h"
+
+bool Launcher::startUp() {
+    readArguments(*this);
+    if (!readConfiguration(*this)) return false;
+    if (!setupSingleInstance(*this)) return false;
+    if (singleInstance && !firstInstance) {
+        trace(L"second instance: handed the arguments to the first");
+        return true;
+    }
+    if (overrideWorkingDir) applyWorkingDirOverride();
+    return findRuntime(*this);
+}
+
+int Launcher::run() {
+    if (runPairProduct) {
+        trace(L"run: starting the paired executable " + pairProductPath);
+        return relaunchPairProduct(*this);
+    }
+    if (singleInstance && !firstInstance) return waitForFirstInstance(*this);
+    prepareJavaEnvironment(*this);
+    if (!loadJavaVm(*this)) return -1;
+    // An empty class path still starts the VM thread; the main class lookup then
+    // reports the failure.
+    assembleVmOptions(*this);
+    return runVmThread(*this) == 0 ? 0 : -1;
+}

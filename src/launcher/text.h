@@ -1,0 +1,20 @@
+#pragma once
+#include <string>
+
+// Conversions between UTF-16 text and the narrow text the VM takes (option
+// strings, class names). On Windows the narrow form uses the ANSI code page of
+// the calling thread; the Linux build uses UTF-8.
+std::string toAnsi(const std::wstring& text);
+std::wstring fromAnsi(const std::string& text);
+
+// Modified UTF-8 as JNI returns it, to wide text (used for rendering Java output).
+std::wstring fromModifiedUtf8(const std::string& text);
+
+bool startsWith(const std::wstring& text, const std::wstring& prefix);
+bool endsWith(const std::wstring& text, wchar_t c);
+bool equalsIgnoreCase(const std::wstring& a, const std::wstring& b);
+// Decimal text of a signed number (no locale, no printf).
+std::wstring decimal(long long value);
+
+// Replaces every occurrence of `from` by `to`.
+std::wstring replaceAll(std::wstring text, wchar_t from, wchar_t to);

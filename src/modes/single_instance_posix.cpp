@@ -1,0 +1,4 @@
+// Linux builds host no single-instance objects.
+#include "modes/single_instance.h"
+
+void teardownSingleInstance(Launcher&) {}

@@ -1,0 +1,47 @@
+#pragma once
+// Resource identifiers shared by the resource script and the code.
+
+// Dialog template and its controls.
+#define IDD_JRE_NOT_FOUND 201
+#define IDC_JRE_PATH 201
+#define IDC_BROWSE 202
+#define IDC_MESSAGE 203
+#define IDC_ERROR_ICON 204
+#define IDC_DOWNLOAD_LINK 205
+#define IDC_BROWSE_HINT 206
+
+// Dialog for an uncaught Java exception (carried, never shown).
+#define IDD_JAVA_EXCEPTION 301
+#define IDC_EXCEPTION_TEXT 1001
+#define IDC_EXCEPTION_STOP 1002
+
+// String table.
+#define IDS_WINDOWS_EXCEPTION 202
+#define IDS_JNI_EXCEPTION_REASON 203
+#define IDS_COM_ERROR 204
+#define IDS_JNI_EXCEPTION 205
+#define IDS_JRE_NOT_FOUND_SERVER 206
+#define IDS_JRE_NOT_FOUND 207
+#define IDS_MODULE_PATH 208
+#define IDS_NO_CLASS_PATH 209
+#define IDS_NO_MAIN_CLASS 210
+#define IDS_MAIN_CLASS_STRING 211
+#define IDS_NO_CREATE_JAVA_VM 212
+#define IDS_CREATE_VM_FAILED 213
+#define IDS_BROWSE_TITLE 214
+#define IDS_CLASS_NOT_FOUND 215
+#define IDS_NO_MAIN_METHOD 216
+#define IDS_LATEST_VERSION 217
+#define IDS_MAXIMUM_VERSION 218
+#define IDS_MINIMUM_VERSION 219
+#define IDS_VERSION_REQUIRED 220
+#define IDS_VERSION_BETWEEN 221
+#define IDS_LOAD_VM_FAILED 222
+#define IDS_INIT_FAILED 223
+#define IDS_INIT_MODULE_FAILED 224
+#define IDS_REASON_UNKNOWN 225
+#define IDS_REASON_DETACHED 226
+#define IDS_REASON_VERSION 227
+#define IDS_REASON_MEMORY 228
+#define IDS_REASON_EXISTS 229
+#define IDS_REASON_INVALID 230

@@ -1,0 +1,247 @@
+#include "support/process.h"
+
+#include <cstdio>
+
+namespace testing_support {
+
+std::wstring widen(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring windowsPath(const std::string& linuxPath) {
+    std::wstring p = L"Z:" + widen(linuxPath);
+    for (wchar_t& c : p) {
+        if (c == L'/') c = L'\\';
+    }
+    return p;
+}
+
+std::wstring workRoot() {
+    static std::wstring root;
+    if (root.empty()) {
+        root = windowsPath(TEST_WORK_DIR);
+        makeFolders(root);
+    }
+    return root;
+}
+
+std::wstring launcherExe() { return windowsPath(LAUNCHER_EXE); }
+
+std::wstring testVmDll() {
+#ifdef TEST_VM_DLL
+    return windowsPath(TEST_VM_DLL);
+#else
+    return std::wstring();
+#endif
+}
+
+bool makeFolders(const std::wstring& path) {
+    if (path.empty()) return false;
+    DWORD attr = GetFileAttributesW(path.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES) return (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    size_t sep = path.find_last_of(L"\\/");
+    if (sep != std::wstring::npos && sep > 2) makeFolders(path.substr(0, sep));
+    return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool writeTextFile(const std::wstring& path, const std::string& content) {
+    size_t sep = path.find_last_of(L"\\/");
+    if (sep != std::wstring::npos) makeFolders(path.substr(0, sep));
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = content.empty() || WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(f);
+    return ok && written == content.size();
+}
+
+bool readTextFile(const std::wstring& path, std::string& content) {
+    content.clear();
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) content.append(buffer, n);
+    CloseHandle(f);
+    return true;
+}
+
+bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool removeTree(const std::wstring& path) {
+    DWORD attr = GetFileAttributesW(path.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES) return true;
+    if (!(attr & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileW(path.c_str()) != 0;
+    }
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..") removeTree(path + L"\\" + name);
+        } while (FindNextFileW(h, &data));
+        FindClose(h);
+    }
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+namespace {
+
+struct PipeReader {
+    HANDLE pipe;
+    std::string* target;
+};
+
+DWORD WINAPI readPipe(void* param) {
+    auto* r = static_cast<PipeReader*>(param);
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(r->pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) r->target->append(buffer, n);
+    return 0;
+}
+
+// The current environment with `changes` applied, as a sorted block.
+std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
+    std::map<std::wstring, std::wstring> vars;
+    std::map<std::wstring, std::wstring> upperToName;
+    wchar_t* env = GetEnvironmentStringsW();
+    for (wchar_t* p = env; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        size_t eq = entry.find(L'=', 1);
+        if (eq == std::wstring::npos) continue;
+        vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(env);
+    for (const auto& c : changes) {
+        // Environment names are case-insensitive: replace any spelling.
+        for (auto it = vars.begin(); it != vars.end();) {
+            if (_wcsicmp(it->first.c_str(), c.first.c_str()) == 0) it = vars.erase(it);
+            else ++it;
+        }
+        if (!c.second.empty()) vars[c.first] = c.second;
+    }
+    std::vector<wchar_t> block;
+    for (const auto& v : vars) {
+        std::wstring entry = v.first + L"=" + v.second;
+        block.insert(block.end(), entry.begin(), entry.end());
+        block.push_back(0);
+    }
+    block.push_back(0);
+    return block;
+}
+
+}  // namespace
+
+RunResult runProcess(const std::wstring& application, const std::wstring& commandLine, const RunOptions& options) {
+    RunResult result;
+    SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite, inRead, inWrite;
+    CreatePipe(&outRead, &outWrite, &sa, 0);
+    CreatePipe(&errRead, &errWrite, &sa, 0);
+    CreatePipe(&inRead, &inWrite, &sa, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi = {};
+    std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    std::vector<wchar_t> env;
+    if (!options.env.empty()) env = environmentBlock(options.env);
+    BOOL created = CreateProcessW(application.empty() ? nullptr : application.c_str(), cmd.data(), nullptr, nullptr,
+                                  TRUE, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                                  env.empty() ? nullptr : env.data(),
+                                  options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &si,
+                                  &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    CloseHandle(inRead);
+    if (!created) {
+        result.exitCode = 0xDEADBEEF;
+        result.err = "CreateProcessW failed: " + std::to_string(GetLastError());
+        CloseHandle(outRead);
+        CloseHandle(errRead);
+        CloseHandle(inWrite);
+        return result;
+    }
+    if (!options.stdinText.empty()) {
+        DWORD n = 0;
+        WriteFile(inWrite, options.stdinText.data(), static_cast<DWORD>(options.stdinText.size()), &n, nullptr);
+    }
+    CloseHandle(inWrite);
+
+    PipeReader outReader = {outRead, &result.out};
+    PipeReader errReader = {errRead, &result.err};
+    HANDLE threads[2] = {CreateThread(nullptr, 0, readPipe, &outReader, 0, nullptr),
+                         CreateThread(nullptr, 0, readPipe, &errReader, 0, nullptr)};
+    if (WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_TIMEOUT) {
+        result.timedOut = true;
+        TerminateProcess(pi.hProcess, 0xDEAD);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    // Grandchildren may hold the pipes open; don't wait for ever on them.
+    WaitForMultipleObjects(2, threads, TRUE, 10000);
+    GetExitCodeProcess(pi.hProcess, &result.exitCode);
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return result;
+}
+
+AppDir::AppDir(const std::wstring& testName, const std::wstring& exeName) : exeName_(exeName) {
+    static unsigned counter = 0;
+    path_ = workRoot() + L"\\" + testName + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    removeTree(path_);
+    makeFolders(path_);
+    CopyFileW(launcherExe().c_str(), exe().c_str(), FALSE);
+}
+
+std::wstring AppDir::ini() const {
+    std::wstring e = exe();
+    return e.substr(0, e.rfind(L'.') + 1) + L"ini";
+}
+
+void AppDir::writeIni(const std::string& content) const { writeTextFile(ini(), content); }
+
+void AppDir::write(const std::wstring& relative, const std::string& content) const {
+    writeTextFile(file(relative), content);
+}
+
+void AppDir::installTestVm(const std::wstring& relative) const {
+    std::wstring target = file(relative);
+    makeFolders(target.substr(0, target.rfind(L'\\')));
+    CopyFileW(testVmDll().c_str(), target.c_str(), FALSE);
+}
+
+RunResult AppDir::run(const std::wstring& arguments, const RunOptions& options) const {
+    std::wstring cmd = L"\"" + exe() + L"\"";
+    if (!arguments.empty()) cmd += L" " + arguments;
+    return runProcess(exe(), cmd, options);
+}
+
+}  // namespace testing_support
