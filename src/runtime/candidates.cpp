@@ -74,13 +74,13 @@ const std::vector<RuntimeFamily>& modernFamilies() {
 const wchar_t* verdictText(EntryVerdict verdict) {
     switch (verdict) {
     case EntryVerdict::Accepted: return L"accepted";
-    case EntryVerdict::KindNotAccepted: return L"skipped: kind not accepted by \"JVM Source\"";
-    case EntryVerdict::VendorNotAllowed: return L"skipped: vendor not allowed by \"VM Provider\"";
-    case EntryVerdict::BelowMinimum: return L"skipped: below \"Minimum Version\"";
-    case EntryVerdict::AboveMaximum: return L"skipped: above \"Maximum Version\"";
-    case EntryVerdict::NoHome: return L"skipped: no home folder value";
-    case EntryVerdict::NoVmLibrary: return L"skipped: no VM library for the JVM type in the home";
-    case EntryVerdict::SameHome: return L"skipped: same home as an earlier candidate";
+    case EntryVerdict::KindNotAccepted: return L"kind not accepted by \"JVM Source\"";
+    case EntryVerdict::VendorNotAllowed: return L"vendor not allowed by \"VM Provider\"";
+    case EntryVerdict::BelowMinimum: return L"below \"Minimum Version\"";
+    case EntryVerdict::AboveMaximum: return L"above \"Maximum Version\"";
+    case EntryVerdict::NoHome: return L"no home folder value";
+    case EntryVerdict::NoVmLibrary: return L"no VM library for the JVM type in the home";
+    case EntryVerdict::SameHome: return L"same home as an earlier candidate";
     }
     return L"";
 }

@@ -56,6 +56,7 @@ enum class EntryVerdict {
     NoVmLibrary,        // the home has no VM library for the VM type
     SameHome,           // an earlier candidate names the same home
 };
+// "accepted", or the reason an entry was left.
 const wchar_t* verdictText(EntryVerdict verdict);
 
 // Whether a family is searched at all: its kind must be accepted or "JVM Source"

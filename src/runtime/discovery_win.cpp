@@ -128,8 +128,8 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     }
     if (tracing) {
         trace(L"  " + familyText(family, root) +
-              (takesPart == EntryVerdict::Accepted ? std::wstring(L": searched") : L": not searched, " +
-                                                                                     std::wstring(verdictText(takesPart))));
+              (takesPart == EntryVerdict::Accepted ? std::wstring(L": searched")
+                                                   : L": not searched (" + std::wstring(verdictText(takesPart)) + L")"));
     }
     const bool favored = familyFavored(family, launcher);
     const JvmType type = familyJvmType(family, launcher.jvmType);
@@ -166,8 +166,8 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
         }
         if (tracing) {
             std::wstring line = L"    " + name + L": version " + versionFields(candidate.version) + L", home " +
-                                (candidate.home.empty() ? std::wstring(L"(none)") : candidate.home) + L": " +
-                                verdictText(verdict);
+                                (candidate.home.empty() ? std::wstring(L"(none)") : candidate.home) +
+                                (verdict == EntryVerdict::Accepted ? L": " : L": skipped: ") + verdictText(verdict);
             if (verdict == EntryVerdict::Accepted) {
                 line += candidate.isServer ? L" (server VM" : L" (client VM";
                 line += candidate.isFavored ? L", favoured)" : L")";
@@ -190,7 +190,7 @@ std::vector<RuntimeCandidate> collectCandidates(const Launcher& launcher, Regist
         for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, launcher, list);
     }
     for (const std::wstring& source : keepFirstPerHome(list)) {
-        trace(L"  " + source + L": " + verdictText(EntryVerdict::SameHome));
+        trace(L"  " + source + L": skipped: " + verdictText(EntryVerdict::SameHome));
     }
     return list;
 }
