@@ -2,6 +2,7 @@
 
 #include "launcher/launcher.h"
 #include "launcher/text.h"
+#include "launcher/trace.h"
 
 namespace {
 
@@ -30,46 +31,43 @@ bool vendorFavored(RuntimeVendor vendor, const Launcher& l) {
     return false;
 }
 
+const RuntimeFamily kClassicFamilies[] = {
+    {L"Software\\JavaSoft\\Java Development Kit\\", kJdk, kSun, L"JavaHome", nullptr, true, false},
+    {L"Software\\JavaSoft\\Java Runtime Environment\\", kJre, kSun, L"JavaHome", nullptr, false, true},
+    {L"Software\\JRockit\\Java Runtime Environment\\", kJre, RuntimeVendor::JRockit, L"JavaHome", nullptr, false,
+     false},
+    {L"Software\\JRockit\\Java Development Kit\\", kJdk, RuntimeVendor::JRockit, L"JavaHome", nullptr, true, false},
+    {L"Software\\IBM\\Java2 Runtime Environment\\", kJre, kIbm, L"JavaHome", nullptr, false, false},
+};
+
+// Java 9 and later have no jre\ folder: the VM library sits in the home itself.
+const RuntimeFamily kModernFamilies[] = {
+    {L"Software\\JavaSoft\\JDK\\", kJdk, kSun, L"JavaHome", nullptr, false, false},
+    {L"Software\\JavaSoft\\JRE\\", kJre, kSun, L"JavaHome", nullptr, false, false},
+    {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\Eclipse Foundation\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
+    {L"Software\\Eclipse Foundation\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
+    // Semeru runtimes are IBM's, whatever the VM folder is called.
+    {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"hotspot", false, false},
+    {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"hotspot", false, false},
+    {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
+    {L"Software\\Microsoft\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
+};
+
 }  // namespace
 
-const std::vector<RuntimeFamily>& classicFamilies() {
-    static const std::vector<RuntimeFamily> families = {
-        {L"Software\\JavaSoft\\Java Development Kit\\", kJdk, kSun, L"JavaHome", nullptr, true, false},
-        {L"Software\\JavaSoft\\Java Runtime Environment\\", kJre, kSun, L"JavaHome", nullptr, false, true},
-        {L"Software\\JRockit\\Java Runtime Environment\\", kJre, RuntimeVendor::JRockit, L"JavaHome", nullptr, false,
-         false},
-        {L"Software\\JRockit\\Java Development Kit\\", kJdk, RuntimeVendor::JRockit, L"JavaHome", nullptr, true, false},
-        {L"Software\\IBM\\Java2 Runtime Environment\\", kJre, kIbm, L"JavaHome", nullptr, false, false},
-    };
-    return families;
-}
-
-const std::vector<RuntimeFamily>& modernFamilies() {
-    // Java 9 and later have no jre\ folder: the VM library sits in the home itself.
-    static const std::vector<RuntimeFamily> families = {
-        {L"Software\\JavaSoft\\JDK\\", kJdk, kSun, L"JavaHome", nullptr, false, false},
-        {L"Software\\JavaSoft\\JRE\\", kJre, kSun, L"JavaHome", nullptr, false, false},
-        {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\Eclipse Foundation\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-        {L"Software\\Eclipse Foundation\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-        // Semeru runtimes are IBM's, whatever the VM folder is called.
-        {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"hotspot", false, false},
-        {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"hotspot", false, false},
-        {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-        {L"Software\\Microsoft\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-    };
-    return families;
-}
+FamilyTable classicFamilies() { return {kClassicFamilies, sizeof kClassicFamilies / sizeof kClassicFamilies[0]}; }
+FamilyTable modernFamilies() { return {kModernFamilies, sizeof kModernFamilies / sizeof kModernFamilies[0]}; }
 
 const wchar_t* verdictText(EntryVerdict verdict) {
     switch (verdict) {
@@ -152,4 +150,14 @@ const wchar_t* vendorText(RuntimeVendor vendor) {
 std::wstring versionFields(const JavaVersion& v) {
     return decimal(v.fields[0]) + L"." + decimal(v.fields[1]) + L"." + decimal(v.fields[2]) + L"." +
            decimal(v.fields[3]);
+}
+
+void traceLine(std::initializer_list<std::wstring_view> parts) {
+    if (!traceEnabled()) return;
+    size_t length = 0;
+    for (std::wstring_view part : parts) length += part.size();
+    std::wstring line;
+    line.reserve(length);
+    for (std::wstring_view part : parts) line.append(part.data(), part.size());
+    trace(line);
 }

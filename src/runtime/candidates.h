@@ -3,7 +3,10 @@
 // registry layouts it searches, the candidates they yield and the rules that
 // decide which candidates take part. Platform-free: the registry and the file
 // system are read by discovery_win.cpp.
+#include <cstddef>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/java_version.h"
@@ -36,14 +39,26 @@ struct RuntimeFamily {
     bool favorServerAsDefault;      // resolve "favor_server" like the default type
 };
 
+// A fixed table of families (constant data, no start-up code).
+struct FamilyTable {
+    const RuntimeFamily* items;
+    size_t count;
+    const RuntimeFamily* begin() const { return items; }
+    const RuntimeFamily* end() const { return items + count; }
+    size_t size() const { return count; }
+    const RuntimeFamily& operator[](size_t i) const { return items[i]; }
+    const RuntimeFamily& front() const { return items[0]; }
+    const RuntimeFamily& back() const { return items[count - 1]; }
+};
+
 // The five families the launcher has always searched, in search order, under
 // HKEY_LOCAL_MACHINE: Sun JDK, Sun JRE, JRockit JRE, JRockit JDK, IBM JRE.
-const std::vector<RuntimeFamily>& classicFamilies();
+FamilyTable classicFamilies();
 // The layouts of Java 9 and later installers (JavaSoft JDK/JRE, Eclipse Adoptium,
 // AdoptOpenJDK, Eclipse Foundation, Semeru, Microsoft), in search order. They are
 // searched only when the classic families yield no candidate in a view, under
 // HKEY_LOCAL_MACHINE and then HKEY_CURRENT_USER.
-const std::vector<RuntimeFamily>& modernFamilies();
+FamilyTable modernFamilies();
 
 // Why a registry entry was taken or left.
 enum class EntryVerdict {
@@ -81,3 +96,6 @@ const wchar_t* kindText(RuntimeKind kind);
 const wchar_t* vendorText(RuntimeVendor vendor);
 // All four fields: 1.8.0.131.
 std::wstring versionFields(const JavaVersion& version);
+
+// One trace line joined from its pieces (nothing is joined while the trace is off).
+void traceLine(std::initializer_list<std::wstring_view> parts);

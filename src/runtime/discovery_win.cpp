@@ -70,20 +70,12 @@ std::vector<std::wstring> subkeyNames(HKEY key) {
     return names;
 }
 
-std::wstring familyText(const RuntimeFamily& family, RegistryRoot root) {
-    std::wstring text = rootText(root);
-    text += family.key;
-    if (family.implementation) {
-        text += L"<version>\\";
-        text += family.implementation;
-        text += L"\\MSI";
-    }
-    text += L" (";
-    text += kindText(family.kind);
-    text += L", ";
-    text += vendorText(family.vendor);
-    text += L")";
-    return text;
+void traceFamily(const RuntimeFamily& family, RegistryRoot root, std::wstring_view state,
+                 std::wstring_view reason = std::wstring_view()) {
+    const bool msi = family.implementation != nullptr;
+    traceLine({L"  ", rootText(root), family.key, msi ? L"<version>\\" : L"", msi ? family.implementation : L"",
+               msi ? L"\\MSI" : L"", L" (", kindText(family.kind), L", ", vendorText(family.vendor), L"): ", state,
+               reason.empty() ? L"" : L" (", reason, reason.empty() ? L"" : L")"});
 }
 
 }  // namespace
@@ -123,13 +115,15 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     const REGSAM access = KEY_READ | viewFlags(view);
     RegKey familyKey;
     if (!familyKey.open(rootKey(root), family.key, access)) {
-        if (tracing) trace(L"  " + familyText(family, root) + L": not present");
+        if (tracing) traceFamily(family, root, L"not present");
         return;
     }
     if (tracing) {
-        trace(L"  " + familyText(family, root) +
-              (takesPart == EntryVerdict::Accepted ? std::wstring(L": searched")
-                                                   : L": not searched (" + std::wstring(verdictText(takesPart)) + L")"));
+        if (takesPart == EntryVerdict::Accepted) {
+            traceFamily(family, root, L"searched");
+        } else {
+            traceFamily(family, root, L"not searched", verdictText(takesPart));
+        }
     }
     const bool favored = familyFavored(family, launcher);
     const JvmType type = familyJvmType(family, launcher.jvmType);
@@ -165,14 +159,12 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
             }
         }
         if (tracing) {
-            std::wstring line = L"    " + name + L": version " + versionFields(candidate.version) + L", home " +
-                                (candidate.home.empty() ? std::wstring(L"(none)") : candidate.home) +
-                                (verdict == EntryVerdict::Accepted ? L": " : L": skipped: ") + verdictText(verdict);
-            if (verdict == EntryVerdict::Accepted) {
-                line += candidate.isServer ? L" (server VM" : L" (client VM";
-                line += candidate.isFavored ? L", favoured)" : L")";
-            }
-            trace(line);
+            const bool accepted = verdict == EntryVerdict::Accepted;
+            traceLine({L"    ", name, L": version ", versionFields(candidate.version), L", home ",
+                       candidate.home.empty() ? L"(none)" : std::wstring_view(candidate.home),
+                       accepted ? L": " : L": skipped: ", verdictText(verdict),
+                       accepted ? (candidate.isServer ? L" (server VM" : L" (client VM") : L"",
+                       accepted ? (candidate.isFavored ? L", favoured)" : L")") : L""});
         }
         if (verdict == EntryVerdict::Accepted) list.push_back(candidate);
     }
@@ -190,7 +182,7 @@ std::vector<RuntimeCandidate> collectCandidates(const Launcher& launcher, Regist
         for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, launcher, list);
     }
     for (const std::wstring& source : keepFirstPerHome(list)) {
-        trace(L"  " + source + L": skipped: " + verdictText(EntryVerdict::SameHome));
+        traceLine({L"  ", source, L": skipped: ", verdictText(EntryVerdict::SameHome)});
     }
     return list;
 }

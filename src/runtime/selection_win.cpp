@@ -41,10 +41,8 @@ std::wstring fullPath(const std::wstring& path) {
 bool useLibrary(Launcher& l, const std::wstring& library, const wchar_t* why, bool pairCheck) {
     l.jvmLibraryPath = library;
     if (pairCheck) checkPairProduct(l);
-    if (traceEnabled()) {
-        trace(std::wstring(L"runtime chosen (") + why + L"): " + library);
-        if (l.runPairProduct) trace(L"runtime: the paired executable will run it: " + l.pairProductPath);
-    }
+    traceLine({L"runtime chosen (", why, L"): ", library});
+    if (l.runPairProduct) traceLine({L"runtime: the paired executable will run it: ", l.pairProductPath});
     return true;
 }
 
@@ -60,7 +58,7 @@ bool tryJavaHome(Launcher& l) {
     std::wstring library = resolveJvmLibrary(folder, l.jvmType);
     if (library.empty()) library = resolveJvmLibrary(folder + L"jre\\", l.jvmType);
     if (library.empty()) {
-        trace(L"runtime: JAVA_HOME " + value + L" has no VM library for the JVM type");
+        traceLine({L"runtime: JAVA_HOME ", value, L" has no VM library for the JVM type"});
         return false;
     }
     return useLibrary(l, library, L"JAVA_HOME", true);
@@ -70,7 +68,7 @@ bool askUser(Launcher& l, const RuntimeSearch& search) {
     const std::wstring phrase = requirementPhrase(l.minimumVersion, l.maximumVersion);
     const unsigned id = l.jvmType == JvmType::Server ? IDS_JRE_NOT_FOUND_SERVER : IDS_JRE_NOT_FOUND;
     const std::wstring message = formatMessage(loadMessage(id), {phrase});
-    trace(L"runtime: nothing qualifies, asking the user (" + phrase + L")");
+    traceLine({L"runtime: nothing qualifies, asking the user (", phrase, L")"});
     JreDialogResult answer = search.askUser ? search.askUser(l.jvmType, message)
                                             : runJreNotFoundDialog(l.jvmType, message, GetActiveWindow());
     if (answer.result != 1) {
@@ -81,7 +79,7 @@ bool askUser(Launcher& l, const RuntimeSearch& search) {
     std::wstring library = answer.jvmLibrary;
     if (library.empty()) library = resolveJvmLibrary(folder, l.jvmType);
     if (library.empty()) {
-        trace(L"runtime: the folder the user picked has no VM library: " + folder);
+        traceLine({L"runtime: the folder the user picked has no VM library: ", folder});
         return false;
     }
     useLibrary(l, library, L"picked by the user", true);
@@ -93,17 +91,16 @@ void writeJrePath(const std::wstring& file, const std::wstring& folder) {
     if (file.empty()) return;
     // A failed write is not reported: the choice still holds for this run.
     bool written = writeProfileValue(file, kJreSection, kJrePathKey, folder);
-    trace(std::wstring(written ? L"runtime: wrote \"JRE Path\" to " : L"runtime: could not write \"JRE Path\" to ") +
-          file);
+    traceLine({written ? L"runtime: wrote \"JRE Path\" to " : L"runtime: could not write \"JRE Path\" to ", file});
 }
 
 }  // namespace
 
 std::wstring registryPass(Launcher& l, RegistryView view) {
-    trace(std::wstring(L"registry pass, ") + viewText(view) + L":");
+    traceLine({L"registry pass, ", viewText(view), L":"});
     std::vector<RuntimeCandidate> list = collectCandidates(l, view);
     if (list.empty()) {
-        trace(std::wstring(L"registry pass, ") + viewText(view) + L": no candidate");
+        traceLine({L"registry pass, ", viewText(view), L": no candidate"});
         return std::wstring();
     }
     orderCandidates(list, l);
@@ -113,12 +110,14 @@ std::wstring registryPass(Launcher& l, RegistryView view) {
         trace(L"  ordered:");
         for (size_t i = 0; i < list.size(); ++i) {
             const RuntimeCandidate& c = list[i];
-            trace(L"    " + decimal(static_cast<long long>(i + 1)) + L". " + versionFields(c.version) + L" " + c.home +
-                  (c.isFavored ? L" favoured" : L"") + (c.isServer ? L" server" : L"") + L" [" + c.source + L"]");
+            traceLine({L"    ", decimal(static_cast<long long>(i + 1)), L". ", versionFields(c.version), L" ", c.home,
+                       c.isFavored ? L" favoured" : L"", c.isServer ? L" server" : L"", L" [", c.source, L"]"});
         }
-        trace(L"  chose " + versionFields(list[chosen].version) + L" " + list[chosen].home +
-              (preferred >= 0 ? L": the first to match preferred version \"" + l.preferredVersions[preferred] + L"\""
-                              : std::wstring(L": first in order")));
+        const bool byPreference = preferred >= 0;
+        traceLine({L"  chose ", versionFields(list[chosen].version), L" ", list[chosen].home,
+                   byPreference ? L": the first to match preferred version \"" : L": first in order",
+                   byPreference ? std::wstring_view(l.preferredVersions[preferred]) : std::wstring_view(),
+                   byPreference ? L"\"" : L""});
     }
     l.selectedVersion = list[chosen].version;
     return list[chosen].home;
@@ -154,7 +153,7 @@ bool findRuntime(Launcher& l, const RuntimeSearch& search) {
         const std::wstring folder = withTrailingSeparator(l.jrePath);
         const std::wstring library = resolveJvmLibrary(folder, l.jvmType);
         if (!library.empty()) return useLibrary(l, library, L"\"JRE Path\"", true);
-        trace(L"runtime: \"JRE Path\" " + folder + L" has no VM library for the JVM type");
+        traceLine({L"runtime: \"JRE Path\" ", folder, L" has no VM library for the JVM type"});
     }
 
     // 2. A runtime shipped beside the executable. Without one the step yields
@@ -166,7 +165,7 @@ bool findRuntime(Launcher& l, const RuntimeSearch& search) {
         } else {
             const std::wstring library = resolveJvmLibrary(home, l.jvmType);
             if (!library.empty()) return useLibrary(l, library, L"private runtime", false);
-            trace(L"runtime: the private runtime " + home + L" has no VM library for the JVM type");
+            traceLine({L"runtime: the private runtime ", home, L" has no VM library for the JVM type"});
         }
     }
 
@@ -181,15 +180,14 @@ bool findRuntime(Launcher& l, const RuntimeSearch& search) {
                 why = L"registry, for the paired executable";
             }
         } else {
-            trace(std::wstring(L"runtime: no \"Pair Product\", so the ") + viewText(search.wideView) +
-                  L" is not searched");
+            traceLine({L"runtime: no \"Pair Product\", so the ", viewText(search.wideView), L" is not searched"});
         }
     }
     // 5. The chosen home, resolved with the configured VM type.
     if (!home.empty()) {
         const std::wstring library = resolveJvmLibrary(home, l.jvmType);
         if (!library.empty()) return useLibrary(l, library, why, false);
-        trace(L"runtime: the chosen home has no VM library for the JVM type: " + home);
+        traceLine({L"runtime: the chosen home has no VM library for the JVM type: ", home});
     }
 
     // 6. JAVA_HOME, then the user.

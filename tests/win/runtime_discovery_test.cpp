@@ -40,8 +40,8 @@ protected:
     void SetUp() override {
         // Every family key must be absent: a leftover would change every choice.
         for (REGSAM view : {k32, k64}) {
-            for (const auto* families : {&classicFamilies(), &modernFamilies()}) {
-                for (const RuntimeFamily& f : *families) {
+            for (FamilyTable families : {classicFamilies(), modernFamilies()}) {
+                for (const RuntimeFamily& f : families) {
                     std::wstring key = std::wstring(f.key);
                     key.pop_back();
                     ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, view, key)) << narrow(key);
