@@ -20,9 +20,12 @@
 // The log: with TESTVM_LOG=<file>, every event appends UTF-8 lines ending in "\n"
 // (the lines of one event in one write; several processes may share the file):
 //   create version=0x10002 options=<n> ignoreUnrecognized=<0|1>
-//   option[<i>]=<text>        every option in order; abort/exit/vfprintf end in
+//   option[<i>]=<text>        every option in order (read in the ANSI code page,
+//                             logged as UTF-8); abort/exit/vfprintf end in
 //                             " extraInfo=set" or " extraInfo=null"
-//   stack=<bytes>             stack reservation of the creating thread
+//   stack=<bytes>             stack reservation of the creating thread (under Wine a
+//                             CreateThread without STACK_SIZE_PARAM_IS_A_RESERVATION
+//                             reserves at least the executable's default, 2 MB)
 //   env Path=<v>, env QZ_JVM_PATH=<v>, env QZ_JVM_HOME=<v>   (empty when unset)
 //   cwd=<dir>, thread-acp=<code page>
 //   created | create failed <n> (after "unrecognized option <text>" or

@@ -23,7 +23,7 @@
 // ended by "\n"; the file is opened, appended and closed per event, so processes
 // and threads can share it; the lines of one event are written at once):
 //   create version=0x10002 options=<n> ignoreUnrecognized=<0|1>
-//   option[<i>]=<optionString>     in order; abort, exit and vfprintf add
+//   option[<i>]=<optionString>     in order, read in the ANSI code page; abort, exit and vfprintf add
 //                                  " extraInfo=set" or " extraInfo=null"
 //   stack=<bytes>                  stack reservation of the creating thread
 //   env Path=<value>  env QZ_JVM_PATH=<value>  env QZ_JVM_HOME=<value>  (empty when unset)
