@@ -72,7 +72,8 @@ bool askUser(Launcher& l, const RuntimeSearch& search) {
     JreDialogResult answer = search.askUser ? search.askUser(l.jvmType, message)
                                             : runJreNotFoundDialog(l.jvmType, message, GetActiveWindow());
     if (answer.result != 1) {
-        trace(L"runtime: the user cancelled the \"JRE Not Found\" dialog");
+        trace(answer.result == -1 ? L"runtime: the \"JRE Not Found\" dialog could not be shown"
+                                  : L"runtime: the user cancelled the \"JRE Not Found\" dialog");
         return false;
     }
     const std::wstring folder = withTrailingSeparator(answer.chosenFolder);
