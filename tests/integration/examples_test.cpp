@@ -1,0 +1,347 @@
+// The example applications of examples/ started through the built launcher, so
+// that the examples and the manual that quotes them stay true. Each test copies
+// an example's INI text beside a copy of the launcher named as the example
+// says, gives it the test VM as private runtime (jre\bin\client\jvm.dll with
+// the marker jre\bin\java.dll), and changes only what the test VM needs: the
+// main class becomes one of its scripted programs, and a few test VM options
+// are appended. Everything else is the example as shipped.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/process.h"
+#include "support/testvm.h"
+
+using namespace testing_support;
+
+namespace {
+
+// --- the example files ------------------------------------------------------------------
+
+std::string exampleText(const std::string& relative) {
+    std::string text;
+    EXPECT_TRUE(readTextFile(windowsPath(std::string(EXAMPLES_DIR) + "/" + relative), text)) << relative;
+    return text;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+        pos = end + 1;
+    }
+    return out;
+}
+
+std::string joined(const std::vector<std::string>& text) {
+    std::string out;
+    for (const std::string& line : text) out += line + "\r\n";
+    return out;
+}
+
+// The value of `key` in `section` of an INI text; false when it is not there.
+bool iniValue(const std::string& ini, const std::string& section, const std::string& key, std::string& value) {
+    bool inSection = false;
+    for (const std::string& line : lines(ini)) {
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == "[" + section + "]";
+        } else if (inSection && line.compare(0, key.size() + 1, key + "=") == 0) {
+            value = line.substr(key.size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The INI text with `key` in `section` set to `value`: the key's line is
+// replaced, or added at the start of the section, which is added when missing.
+std::string withKey(const std::string& ini, const std::string& section, const std::string& key,
+                    const std::string& value) {
+    std::vector<std::string> text = lines(ini);
+    const std::string header = "[" + section + "]";
+    size_t headerLine = text.size();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == header) {
+            headerLine = i;
+        } else if (!text[i].empty() && text[i][0] == '[') {
+            if (headerLine != text.size()) break;
+        } else if (headerLine != text.size() && text[i].compare(0, key.size() + 1, key + "=") == 0) {
+            text[i] = key + "=" + value;
+            return joined(text);
+        }
+    }
+    if (headerLine == text.size()) {
+        text.push_back(header);
+        text.push_back(key + "=" + value);
+    } else {
+        text.insert(text.begin() + static_cast<long>(headerLine) + 1, key + "=" + value);
+    }
+    return joined(text);
+}
+
+// An application folder holding the launcher under the example's executable
+// name and the test VM as its private runtime.
+void installPrivateTestVm(const AppDir& app) {
+    app.installTestVm(L"jre\\bin\\client\\jvm.dll");
+    app.write(L"jre\\bin\\java.dll", "");
+}
+
+std::string environmentValue(const wchar_t* name) {
+    wchar_t buffer[4096];
+    DWORD n = GetEnvironmentVariableW(name, buffer, 4096);
+    return n > 0 && n < 4096 ? narrow(std::wstring(buffer, n)) : std::string();
+}
+
+std::string optionStartingWith(const std::vector<std::string>& options, const std::string& prefix) {
+    for (const std::string& option : options) {
+        if (option.compare(0, prefix.size(), prefix) == 0) return option;
+    }
+    return std::string();
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Waits until the log has a line that starts with `prefix`.
+bool waitForLogLine(const std::wstring& log, const std::string& prefix, int timeoutMs = 60000) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (!linesStartingWith(testVmLog(log), prefix).empty()) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// The size that "-Xmx<percent>:<min>:<max>p" asks for on this machine, in kilobytes.
+uint64_t percentOfPhysicalMemoryKb(unsigned percent, uint64_t minimumMb, uint64_t maximumMb) {
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    EXPECT_TRUE(GlobalMemoryStatusEx(&status));
+    uint64_t kb = static_cast<uint64_t>(static_cast<double>(status.ullTotalPhys >> 10) * (percent / 100.0));
+    if (maximumMb != 0 && kb > maximumMb * 1024) kb = maximumMb * 1024;
+    if (kb < minimumMb * 1024) kb = minimumMb * 1024;
+    return kb;
+}
+
+// --- console application -------------------------------------------------------------------
+
+TEST(Examples, ConsoleApplicationGetsItsArgumentsOptionsAndRuntime) {
+    const std::string example = exampleText("console/hello.ini");
+    AppDir app(L"example-console", L"hello.exe");
+    // The test VM has no class com.example.hello.Hello: its scripted test/Echo
+    // prints every argument it receives instead.
+    app.writeIni(withKey(example, "Java Runtime Environment", "Main Class", "test.Echo"));
+    installPrivateTestVm(app);
+    app.write(L"lib\\hello.jar", "");
+    app.write(L"lib\\library-1.2.jar", "");
+    app.write(L"lib\\readme.txt", "");
+
+    RunOptions options;
+    const std::wstring log = newTestVmLog(L"example-console.log");
+    options.env[L"TESTVM_LOG"] = log;
+    RunResult r = app.run(L"one \"two three\"", options);
+    const std::vector<std::string> vmLog = testVmLog(log);
+
+    EXPECT_EQ(r.exitCode, 0u) << r.out;
+    EXPECT_TRUE(testVmErrors(vmLog).empty());
+
+    // The command-line arguments, then those of "Cmd" with %USERNAME% expanded.
+    const std::string user = environmentValue(L"USERNAME");
+    ASSERT_FALSE(user.empty());
+    std::vector<std::vector<std::string>> mains = testVmArguments(vmLog, "main");
+    ASSERT_EQ(mains.size(), 1u);
+    EXPECT_EQ(mains[0], (std::vector<std::string>{"one", "two three", "--from-ini", user}));
+    EXPECT_TRUE(contains(r.out, "arg[1]=two three")) << r.out;
+
+    // \lib\*.jar: every jar of the lib folder beside hello.exe, nothing else.
+    const std::vector<std::string> vmOptions = testVmOptions(vmLog);
+    const std::string classPath = optionStartingWith(vmOptions, "-Djava.class.path=");
+    const std::string lib = narrow(app.path()) + "\\lib\\";
+    EXPECT_TRUE(contains(classPath, lib + "hello.jar;")) << classPath;
+    EXPECT_TRUE(contains(classPath, lib + "library-1.2.jar;")) << classPath;
+    EXPECT_FALSE(contains(classPath, "readme.txt")) << classPath;
+
+    // -Xmx50:64:1024p in kilobytes, and the quoted property without its quotes.
+    EXPECT_EQ(optionStartingWith(vmOptions, "-Xmx"),
+              "-Xmx" + std::to_string(percentOfPhysicalMemoryKb(50, 64, 1024)) + "K");
+    EXPECT_NE(std::find(vmOptions.begin(), vmOptions.end(), "-Dhello.greeting=Hello from the launcher"),
+              vmOptions.end());
+
+    // The private runtime in jre\, published to the program.
+    std::string jvmPath, jvmHome;
+    EXPECT_TRUE(logValue(vmLog, "env QZ_JVM_PATH=", jvmPath));
+    EXPECT_TRUE(logValue(vmLog, "env QZ_JVM_HOME=", jvmHome));
+    EXPECT_EQ(jvmPath, narrow(app.path()) + "\\jre\\bin\\client\\jvm.dll");
+    EXPECT_EQ(jvmHome, narrow(app.path()) + "\\jre");
+}
+
+// --- single-instance desktop application ------------------------------------------------
+
+TEST(Examples, SingleInstanceApplicationForwardsLaterStarts) {
+    const std::string example = exampleText("single-instance/viewer.ini");
+    AppDir app(L"example-single-instance", L"viewer.exe");
+    std::string ini = example;
+    // test/SingleInt stands in for com.example.viewer.Viewer: its int
+    // secondaryMain returns 7, and its main ends by itself after testvm.runms.
+    ini = withKey(ini, "Java Runtime Environment", "Main Class", "test.SingleInt");
+    std::string parameters;
+    ASSERT_TRUE(iniValue(example, "Java Runtime Environment", "Virtual Machine Parameters", parameters));
+    ini = withKey(ini, "Java Runtime Environment", "Virtual Machine Parameters", parameters + " -Dtestvm.runms=30000");
+    app.writeIni(ini);
+    installPrivateTestVm(app);
+    app.write(L"lib\\viewer.jar", "");
+
+    RunOptions options;
+    const std::wstring log = newTestVmLog(L"example-single-instance.log");
+    options.env[L"TESTVM_LOG"] = log;
+    // The example keeps its error file under %APPDATA%: here, inside the test's folder.
+    const std::wstring appData = app.file(L"appdata");
+    options.env[L"APPDATA"] = appData;
+
+    std::atomic<bool> firstDone{false};
+    RunResult first;
+    std::thread firstStart([&] {
+        first = app.run(L"", options);
+        firstDone = true;
+    });
+    const bool firstRuns = waitForLogLine(log, "main args=");
+
+    RunResult second;
+    if (firstRuns) second = app.run(L"C:\\Data\\report.txt \"second file.txt\"", options);
+    firstStart.join();  // test/SingleInt ends after testvm.runms
+    ASSERT_TRUE(firstRuns) << first.out;
+
+    const std::vector<std::string> vmLog = testVmLog(log);
+    EXPECT_TRUE(testVmErrors(vmLog).empty());
+    // Only the first start created a VM; the later one handed its arguments over
+    // and ended with what secondaryMain returned.
+    EXPECT_EQ(linesStartingWith(vmLog, "create version=").size(), 1u);
+    EXPECT_EQ(second.exitCode, 7u) << second.out;
+    std::vector<std::vector<std::string>> forwarded = testVmArguments(vmLog, "secondaryMain int");
+    ASSERT_EQ(forwarded.size(), 1u);
+    EXPECT_EQ(forwarded[0], (std::vector<std::string>{"C:\\Data\\report.txt", "second file.txt"}));
+    EXPECT_EQ(first.exitCode, 0u) << first.out;
+
+    // Error File=%APPDATA%\Viewer Example\errors_%yyyy-MM-dd%.log, appended to.
+    std::vector<std::string> opened = linesStartingWith(vmLog, "FileOutputStream ");
+    ASSERT_EQ(opened.size(), 1u);
+    std::smatch m;
+    const std::string expected = "FileOutputStream " + narrow(appData) + "\\Viewer Example\\errors_";
+    ASSERT_EQ(opened[0].compare(0, expected.size(), expected), 0) << opened[0];
+    const std::string rest = opened[0].substr(expected.size());
+    ASSERT_TRUE(std::regex_match(rest, m, std::regex(R"((\d{4}-\d{2}-\d{2})\.log append=1)"))) << opened[0];
+    EXPECT_TRUE(pathExists(appData + L"\\Viewer Example\\errors_" + widen(m[1].str()) + L".log"));
+}
+
+// --- service -------------------------------------------------------------------------------
+
+// Runs a system tool (sc, net) of the Wine prefix.
+RunResult systemTool(const std::wstring& tool, const std::wstring& arguments) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring exe = std::wstring(system) + L"\\" + tool + L".exe";
+    RunOptions options;
+    options.timeoutMs = 120000;
+    return runProcess(exe, L"\"" + exe + L"\" " + arguments, options);
+}
+
+// The service's current state (SERVICE_RUNNING and so on), 0 when it cannot be read.
+DWORD serviceState(const std::wstring& name) {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return 0;
+    DWORD state = 0;
+    SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS);
+    if (service) {
+        SERVICE_STATUS status = {};
+        if (QueryServiceStatus(service, &status)) state = status.dwCurrentState;
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return state;
+}
+
+bool waitForServiceState(const std::wstring& name, DWORD state, int timeoutMs = 60000) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (serviceState(name) == state) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// Removes the service when the test ends, however it ends.
+struct InstalledService {
+    std::wstring name;
+    ~InstalledService() {
+        if (serviceState(name) == SERVICE_RUNNING) systemTool(L"net", L"stop " + name);
+        systemTool(L"sc", L"delete " + name);
+    }
+};
+
+TEST(Examples, ServiceRunsWithItsArgumentsAndDatedOutputAndStops) {
+    const std::string example = exampleText("service/myservice.ini");
+    AppDir app(L"example-service", L"myservice.exe");
+    std::string ini = example;
+    // test/Service stands in for com.example.service.MyService: its main waits
+    // until stop is called.
+    ini = withKey(ini, "Java Runtime Environment", "Main Class", "test.Service");
+    // A service does not inherit the test's environment: the test VM takes its
+    // log's path as a VM option instead.
+    const std::wstring log = newTestVmLog(L"example-service.log");
+    std::string parameters;
+    ASSERT_TRUE(iniValue(example, "Java Runtime Environment", "Virtual Machine Parameters", parameters));
+    ini = withKey(ini, "Java Runtime Environment", "Virtual Machine Parameters",
+                  parameters + " \"-Dtestvm.log=" + narrow(log) + "\"");
+    app.writeIni(ini);
+    installPrivateTestVm(app);
+    app.write(L"lib\\myservice.jar", "");
+    removeTree(app.file(L"logs"));
+
+    InstalledService service{L"QzExampleService" + std::to_wstring(GetCurrentProcessId())};
+    systemTool(L"sc", L"delete " + service.name);
+    // binPath as the manual shows it: the quoted path, then an argument of the service's own.
+    RunResult created =
+        systemTool(L"sc", L"create " + service.name + L" binPath= \"\\\"" + app.exe() + L"\\\" -x\"");
+    ASSERT_EQ(created.exitCode, 0u) << created.out;
+    RunResult started = systemTool(L"sc", L"start " + service.name + L" a b");
+    ASSERT_EQ(started.exitCode, 0u) << started.out;
+    ASSERT_TRUE(waitForLogLine(log, "main args=")) << started.out;
+    EXPECT_EQ(serviceState(service.name), static_cast<DWORD>(SERVICE_RUNNING));
+
+    // net stop delivers the stop control reliably under Wine.
+    RunResult stopped = systemTool(L"net", L"stop " + service.name);
+    EXPECT_TRUE(waitForServiceState(service.name, SERVICE_STOPPED)) << stopped.out;
+    EXPECT_TRUE(waitForLogLine(log, "main returned"));
+
+    const std::vector<std::string> vmLog = testVmLog(log);
+    EXPECT_TRUE(testVmErrors(vmLog).empty());
+    // binPath arguments, the service name, the start parameters.
+    std::vector<std::vector<std::string>> mains = testVmArguments(vmLog, "main");
+    ASSERT_EQ(mains.size(), 1u);
+    EXPECT_EQ(mains[0], (std::vector<std::string>{"-x", narrow(service.name), "a", "b"}));
+    EXPECT_TRUE(inOrder(vmLog, {"stop", "main returned"}));
+
+    // Override WorkingDir=Yes puts logs\ beside the executable; the output file
+    // carries the start time, the error file is appended to.
+    const std::string logs = narrow(app.path()) + "\\logs\\";
+    std::vector<std::string> opened = linesStartingWith(vmLog, "FileOutputStream ");
+    ASSERT_EQ(opened.size(), 2u);
+    const std::string outputPrefix = "FileOutputStream " + logs + "service_";
+    ASSERT_EQ(opened[0].compare(0, outputPrefix.size(), outputPrefix), 0) << opened[0];
+    std::smatch m;
+    const std::string rest = opened[0].substr(outputPrefix.size());
+    ASSERT_TRUE(std::regex_match(rest, m, std::regex(R"((\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})\.log append=0)")))
+        << opened[0];
+    EXPECT_TRUE(pathExists(widen(logs + "service_" + m[1].str() + ".log")));
+    EXPECT_EQ(opened[1], "FileOutputStream " + logs + "service-errors.log append=1");
+}
+
+}  // namespace
