@@ -9,7 +9,7 @@
 #include "support/process.h"
 #include "ui/hyperlink_win.h"
 #include "ui/link_color.h"
-#include "ui_support.h"
+#include "support/ui_support.h"
 
 using namespace testing_support;
 using namespace ui_test;

@@ -16,7 +16,7 @@
 #include "support/process.h"
 #include "ui/jre_dialog.h"
 #include "ui/link_color.h"
-#include "ui_support.h"
+#include "support/ui_support.h"
 
 using namespace testing_support;
 using namespace ui_test;

@@ -17,7 +17,7 @@
 #include "runtime/java_version.h"
 #include "support/process.h"
 #include "ui/jre_dialog.h"
-#include "ui_support.h"
+#include "support/ui_support.h"
 
 using namespace testing_support;
 using namespace ui_test;

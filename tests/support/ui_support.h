@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for driving windows of this process from a second thread, reading
-// their pixels and writing screenshots.
+// Helpers for driving windows from a second thread or from another process,
+// reading their pixels and writing screenshots.
 #include <windows.h>
 
 #include <cstdint>
@@ -17,8 +17,8 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // A top-level window of `threadId` with the caption `caption`.
 HWND findThreadWindow(DWORD threadId, const std::wstring& caption);
-// A top-level window of process `processId` with the caption `caption`.
-HWND findProcessWindow(DWORD processId, const std::wstring& caption);
+// A visible top-level window with the caption `caption` of a process started from `exePath`.
+HWND findWindowOfExecutable(const std::wstring& exePath, const std::wstring& caption);
 // A visible dialog (class #32770) owned by `owner`, other than `except`.
 HWND findOwnedDialog(HWND owner, HWND except = nullptr);
 // A child of `parent` (at any depth) whose text is `text`.
@@ -26,7 +26,9 @@ HWND findChildWithText(HWND parent, const std::wstring& text);
 // A child of `parent` (at any depth) of the window class `className`.
 HWND findChildOfClass(HWND parent, const std::wstring& className);
 
+// A caption (GetWindowText), and the text of a control, also in another process (WM_GETTEXT).
 std::wstring windowText(HWND window);
+std::wstring controlText(HWND control);
 
 // A picture of a window, 32 bits a pixel, top row first.
 struct Image {
@@ -36,12 +38,9 @@ struct Image {
     uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Renders `window` (with its children) into an image by WM_PRINT.
-Image printWindow(HWND window, bool withFrame);
-// Reads what the screen shows in the window's rectangle.
+// Reads what the screen shows in the window's rectangle (under Xvfb, with
+// Wine drawing the frames of unmanaged windows, the whole window).
 Image captureScreen(HWND window);
-// The part of `image` inside `r`.
-Image crop(const Image& image, const RECT& r);
 // Writes a PNG file (creating its folder).
 bool savePng(const std::wstring& path, const Image& image);
 

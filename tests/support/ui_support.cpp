@@ -1,4 +1,4 @@
-#include "ui_support.h"
+#include "support/ui_support.h"
 
 #include "support/process.h"
 
@@ -26,6 +26,13 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 std::wstring windowText(HWND window) {
     wchar_t buffer[1024] = {};
     GetWindowTextW(window, buffer, 1024);
+    return buffer;
+}
+
+std::wstring controlText(HWND control) {
+    wchar_t buffer[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &copied);
     return buffer;
 }
 
@@ -73,11 +80,18 @@ HWND findThreadWindow(DWORD threadId, const std::wstring& caption) {
     });
 }
 
-HWND findProcessWindow(DWORD processId, const std::wstring& caption) {
+HWND findWindowOfExecutable(const std::wstring& exePath, const std::wstring& caption) {
     return searchTopLevel([&](HWND w) {
+        if (!IsWindowVisible(w) || windowText(w) != caption) return false;
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
-        return pid == processId && IsWindowVisible(w) && windowText(w) == caption;
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) return false;
+        wchar_t image[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        bool same = QueryFullProcessImageNameW(process, 0, image, &size) && lstrcmpiW(image, exePath.c_str()) == 0;
+        CloseHandle(process);
+        return same;
     });
 }
 
@@ -88,7 +102,7 @@ HWND findOwnedDialog(HWND owner, HWND except) {
 }
 
 HWND findChildWithText(HWND parent, const std::wstring& text) {
-    return searchChildren(parent, [&](HWND w) { return windowText(w) == text; });
+    return searchChildren(parent, [&](HWND w) { return controlText(w) == text; });
 }
 
 HWND findChildOfClass(HWND parent, const std::wstring& wanted) {
@@ -116,59 +130,6 @@ Image fromBitmap(HDC memory, HBITMAP bitmap, int width, int height) {
 
 }  // namespace
 
-namespace {
-
-// WM_PRINT does not reach children here, so they are printed one by one,
-// bottom of the z-order first, each at its place inside `origin`'s picture.
-void printTree(HWND window, HDC dc, POINT origin, UINT flags) {
-    POINT old;
-    SetViewportOrgEx(dc, origin.x, origin.y, &old);
-    SendMessageW(window, WM_PRINT, reinterpret_cast<WPARAM>(dc), flags);
-    SetViewportOrgEx(dc, old.x, old.y, nullptr);
-    RECT windowRect;
-    GetWindowRect(window, &windowRect);
-    POINT clientOrigin = {0, 0};
-    ClientToScreen(window, &clientOrigin);
-    for (HWND child = GetWindow(GetWindow(window, GW_CHILD), GW_HWNDLAST); child; child = GetWindow(child, GW_HWNDPREV)) {
-        if (!IsWindowVisible(child)) continue;
-        RECT r;
-        GetWindowRect(child, &r);
-        POINT at = {origin.x + (r.left - windowRect.left), origin.y + (r.top - windowRect.top)};
-        printTree(child, dc, at, PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
-    }
-    (void)clientOrigin;
-}
-
-}  // namespace
-
-Image printWindow(HWND window, bool withFrame) {
-    RECT r;
-    GetWindowRect(window, &r);
-    int width = r.right - r.left;
-    int height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    RECT all = {0, 0, width, height};
-    FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    POINT origin = {0, 0};
-    printTree(window, memory, origin, PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT);
-    SelectObject(memory, old);
-    Image image = fromBitmap(memory, bitmap, width, height);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    if (withFrame) return image;
-    RECT client;
-    GetClientRect(window, &client);
-    POINT clientOrigin = {0, 0};
-    ClientToScreen(window, &clientOrigin);
-    RECT inside = {clientOrigin.x - r.left, clientOrigin.y - r.top, clientOrigin.x - r.left + client.right,
-                   clientOrigin.y - r.top + client.bottom};
-    return crop(image, inside);
-}
-
 Image captureScreen(HWND window) {
     RECT r;
     GetWindowRect(window, &r);
@@ -185,21 +146,6 @@ Image captureScreen(HWND window) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return image;
-}
-
-Image crop(const Image& image, const RECT& r) {
-    Image out;
-    LONG left = r.left < 0 ? 0 : r.left;
-    LONG top = r.top < 0 ? 0 : r.top;
-    LONG right = r.right > image.width ? image.width : r.right;
-    LONG bottom = r.bottom > image.height ? image.height : r.bottom;
-    if (right <= left || bottom <= top) return out;
-    out.width = right - left;
-    out.height = bottom - top;
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) out.pixels.push_back(image.at(x, y));
-    }
-    return out;
 }
 
 namespace {
