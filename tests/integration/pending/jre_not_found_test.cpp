@@ -13,6 +13,7 @@
 #include "resources/resource.h"
 #include "support/process.h"
 #include "support/testvm.h"
+#include "support/trace.h"
 #include "support/ui_support.h"
 
 using namespace testing_support;
@@ -114,6 +115,12 @@ private:
     std::thread thread_;
 };
 
+std::string joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    return all;
+}
+
 bool registryKeyExists(const wchar_t* path, REGSAM view) {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
@@ -141,6 +148,8 @@ protected:
         RunOptions o;
         o.env[L"APPDATA"] = app.file(L"appdata");
         o.env[L"TESTVM_LOG"] = vmLog;
+        o.env[L"QZ_LAUNCHER_LOG"] = app.file(L"trace.log");
+        o.env[L"JAVA_HOME"] = L"";  // Wine hands the Linux environment on
         o.currentDirectory = app.path();
         o.timeoutMs = 120000;
         return o;
@@ -172,10 +181,11 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     savePng(screenshotFolder() + L"\\launcher-jre-picked.png", captureScreen(dialog));
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     const RunResult& r = start.finish();
+    std::string trace = joined(readTrace(app.file(L"trace.log")));
 
     // The choice is written to the per-user copy, with its final backslash.
     std::string userIni;
-    ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written";
+    ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written\n" << trace;
     EXPECT_NE(userIni.find("[Java Runtime Environment]"), std::string::npos) << userIni;
     EXPECT_NE(userIni.find("JRE Path=" + narrow(picked) + "\\\r\n"), std::string::npos) << userIni;
     std::string iniAfter;
