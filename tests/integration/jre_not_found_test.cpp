@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <thread>
 
 #include "resources/resource.h"
@@ -100,11 +101,15 @@ bool browseTo(HWND dialog, const std::wstring& folder) {
 class Start {
 public:
     Start(const AppDir& app, const std::wstring& arguments, const RunOptions& options) {
-        thread_ = std::thread([this, &app, arguments, options] { result_ = app.run(arguments, options); });
+        thread_ = std::thread([this, &app, arguments, options] {
+            result_ = app.run(arguments, options);
+            done_ = true;
+        });
     }
     ~Start() {
         if (thread_.joinable()) thread_.join();
     }
+    bool done() const { return done_; }
     const RunResult& finish() {
         thread_.join();
         return result_;
@@ -112,6 +117,7 @@ public:
 
 private:
     RunResult result_;
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
@@ -145,6 +151,7 @@ protected:
     }
 
     static RunOptions options(const AppDir& app, const std::wstring& vmLog) {
+        makeFolders(app.file(L"appdata"));  // the user's application-data folder exists
         RunOptions o;
         o.env[L"APPDATA"] = app.file(L"appdata");
         o.env[L"TESTVM_LOG"] = vmLog;
@@ -192,10 +199,25 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     readTextFile(app.ini(), iniAfter);
     EXPECT_EQ(iniAfter, iniBefore);
 
-    // The start went on with the picked runtime's VM.
-    std::vector<std::string> log = testVmLog(vmLog);
-    EXPECT_TRUE(inOrder(log, {"created", "main args=2", "main returned"})) << r.out;
-    EXPECT_EQ(r.exitCode, 0u) << r.out;
+    // The start went on with the library of the picked folder.
+    std::string library = narrow(picked) + "\\bin\\client\\jvm.dll";
+    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "runtime chosen (picked by the user): " + library))
+        << trace;
+    EXPECT_FALSE(r.timedOut);
+
+    // The next start finds the folder written back and asks nobody.
+    Start again(app, L"", options(app, newTestVmLog(L"jre-picked-again")));
+    bool asked = false;
+    while (!again.done()) {
+        if (HWND d = findWindowOfExecutable(app.exe(), kCaption)) {
+            asked = true;
+            PostMessageW(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+        }
+        Sleep(50);
+    }
+    again.finish();
+    EXPECT_FALSE(asked) << "the dialog came again";
+    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "  \"JRE Path\" = \"" + narrow(picked) + "\\\""));
 }
 
 TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing) {
@@ -217,7 +239,7 @@ TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing)
         const RunResult& r = start.finish();
         EXPECT_EQ(r.exitCode, kFailed) << r.out;
         EXPECT_FALSE(r.timedOut);
-        EXPECT_FALSE(pathExists(app.file(L"appdata"))) << "something was written";
+        EXPECT_FALSE(pathExists(app.file(L"appdata\\Picker"))) << "something was written";
         std::string iniAfter;
         readTextFile(app.ini(), iniAfter);
         EXPECT_EQ(iniAfter, iniBefore);
