@@ -13,6 +13,7 @@
 
 #include "resources/resource.h"
 #include "support/process.h"
+#include "support/runtime_fixtures.h"
 #include "support/testvm.h"
 #include "support/trace.h"
 #include "support/ui_support.h"
@@ -127,20 +128,13 @@ std::string joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-bool registryKeyExists(const wchar_t* path, REGSAM view) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 class JreNotFound : public ::testing::Test {
 protected:
     void SetUp() override {
         // Nothing may be registered: this machine has no Java runtime.
         for (const wchar_t* key : {L"Software\\JavaSoft", L"Software\\BEA Systems", L"Software\\IBM\\Java2 Runtime Environment"}) {
-            ASSERT_FALSE(registryKeyExists(key, KEY_WOW64_64KEY)) << narrow(key);
-            ASSERT_FALSE(registryKeyExists(key, KEY_WOW64_32KEY)) << narrow(key);
+            ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key)) << narrow(key);
+            ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key)) << narrow(key);
         }
     }
 
