@@ -13,6 +13,22 @@ const wchar_t kProduct[] = L"Product Information";
 const wchar_t kJre[] = L"Java Runtime Environment";
 const wchar_t kApplication[] = L"Application";
 
+// The profile functions cannot open a file whose path does not fit MAX_PATH
+// (the per-user file under a deep APPDATA with a long product name). Such a
+// file is reached through its short (8.3) path when that fits.
+std::wstring profilePath(const std::wstring& path) {
+    if (path.size() < MAX_PATH) return path;
+    std::wstring longForm = path.compare(0, 4, L"\\\\?\\") == 0 ? path : L"\\\\?\\" + path;
+    DWORD n = GetShortPathNameW(longForm.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::wstring shortPath(n, L'\0');
+    n = GetShortPathNameW(longForm.c_str(), &shortPath[0], n);
+    if (n == 0 || n >= shortPath.size()) return path;
+    shortPath.resize(n);
+    if (shortPath.compare(0, 4, L"\\\\?\\") == 0) shortPath.erase(0, 4);
+    return shortPath.size() < MAX_PATH ? shortPath : path;
+}
+
 }  // namespace
 
 bool configFilePath(std::wstring& path) {
@@ -26,7 +42,8 @@ std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstri
     std::wstring buffer(256, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", &buffer[0], size, path_.c_str());
+        DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", &buffer[0], size,
+                                           profilePath(path_).c_str());
         if (n != size - 1 || size >= (1u << 30)) {
             buffer.resize(n);
             return buffer;
@@ -43,7 +60,14 @@ std::wstring ConfigFile::read(const std::wstring& section, const std::wstring& k
 
 bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value) {
-    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
+    if (file.size() >= MAX_PATH) {
+        // A short path exists only for an existing file: create it empty first.
+        std::wstring longForm = file.compare(0, 4, L"\\\\?\\") == 0 ? file : L"\\\\?\\" + file;
+        HANDLE h = CreateFileW(longForm.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(file).c_str()) != 0;
 }
 
 bool isWindowsNtFamily() {
@@ -85,6 +109,7 @@ bool readConfiguration(Launcher& l) {
             if (tracing) trace(L"per-user configuration: " + userPath);
             l.jrePath = traced(L"JRE Path", ConfigFile(userPath).readPlain(kJre, L"JRE Path"));
         } else {
+            if (tracing) trace(L"no per-user configuration: " + userPath);
             l.jrePath = traced(L"JRE Path", config.read(kJre, L"JRE Path"));
         }
     } else {

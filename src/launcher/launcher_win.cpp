@@ -3,6 +3,7 @@
 #include "launcher/config.h"
 #include "launcher/launcher.h"
 #include "launcher/paths.h"
+#include "launcher/text.h"
 #include "launcher/trace.h"
 #include "modes/pair_product.h"
 #include "modes/single_instance.h"
@@ -10,8 +11,28 @@
 #include "vm/environment.h"
 #include "vm/vm_host.h"
 
+namespace {
+
+void traceArguments(const std::vector<std::wstring>& arguments) {
+    if (!traceEnabled()) return;
+    trace(L"arguments: " + decimal(static_cast<long long>(arguments.size())));
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        trace(L"  argument[" + decimal(static_cast<long long>(i)) + L"] = \"" + arguments[i] + L"\"");
+    }
+}
+
+void traceCurrentDirectory() {
+    if (!traceEnabled()) return;
+    wchar_t buffer[MAX_PATH];
+    DWORD n = GetCurrentDirectoryW(MAX_PATH, buffer);
+    trace(L"current directory: " + std::wstring(buffer, n < MAX_PATH ? n : 0));
+}
+
+}  // namespace
+
 bool Launcher::startUp() {
     readArguments(*this);
+    traceArguments(arguments);
     if (!readConfiguration(*this)) return false;
     if (!setupSingleInstance(*this)) return false;
     if (singleInstance && !firstInstance) {
@@ -19,6 +40,7 @@ bool Launcher::startUp() {
         return true;
     }
     if (overrideWorkingDir) applyWorkingDirOverride();
+    traceCurrentDirectory();
     return findRuntime(*this);
 }
 

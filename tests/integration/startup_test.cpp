@@ -33,3 +33,105 @@ TEST(Startup, ExecutableWithoutExtensionDotHasNoConfigurationAndPrintsNothing) {
 }
 
 }  // namespace
+
+#include "support/trace.h"
+
+namespace {
+
+struct TracedRun {
+    RunResult result;
+    std::vector<std::string> trace;
+};
+
+TracedRun runTraced(const AppDir& app, const std::wstring& args, RunOptions options = RunOptions()) {
+    std::wstring log = app.file(L"trace.log");
+    DeleteFileW(log.c_str());
+    options.env[L"QZ_LAUNCHER_LOG"] = log;
+    TracedRun r;
+    r.result = app.run(args, options);
+    r.trace = readTrace(log);
+    return r;
+}
+
+TEST(Startup, ArgumentsReachTheProgramExactly) {
+    AppDir app(L"arguments");
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n");
+    TracedRun r = runTraced(app, L"plain \"with space\" \"\" tab\there x\"y \"unclosed   ");
+    std::vector<std::string> args = traceLinesStartingWith(r.trace, "  argument[");
+    std::vector<std::string> expected = {
+        "  argument[0] = \"plain\"",     "  argument[1] = \"with space\"", "  argument[2] = \"\"",
+        "  argument[3] = \"tab\there\"", "  argument[4] = \"x\"y\"",       "  argument[5] = \"unclosed\"",
+    };
+    EXPECT_EQ(args, expected);
+    EXPECT_TRUE(traceHas(r.trace, "arguments: 6"));
+}
+
+TEST(Startup, NoArgumentsGiveAnEmptyList) {
+    AppDir app(L"no-arguments");
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n");
+    TracedRun r = runTraced(app, L"  \t ");
+    EXPECT_TRUE(traceHas(r.trace, "arguments: 0"));
+    EXPECT_TRUE(traceLinesStartingWith(r.trace, "  argument[").empty());
+}
+
+TEST(Startup, ContinuationSectionsAndMainClassInOne) {
+    AppDir app(L"continuation");
+    app.writeIni(
+        "[Java Runtime Environment]\r\nMain Class=\r\n"
+        "[Java Runtime Environment+]\r\nMain Class=com.example.App\r\nJVM Type=server\r\n"
+        "[Application]\r\nFailure Check=\r\n[Application+]\r\nFailure Check=Yes\r\n");
+    TracedRun r = runTraced(app, L"");
+    EXPECT_EQ(r.result.out, "");  // " com.example.App" is a main class: no message 210
+    EXPECT_TRUE(traceHas(r.trace, "  \"Main Class\" = \" com.example.App\""));
+    EXPECT_TRUE(traceHas(r.trace, "  \"JVM Type\" = \" server\""));
+    EXPECT_TRUE(traceHas(r.trace, "  \"Failure Check\" = \" Yes\""));
+}
+
+TEST(Startup, OverrideWorkingDirMakesTheExecutableFolderCurrent) {
+    AppDir app(L"workdir");
+    std::wstring elsewhere = app.file(L"elsewhere");
+    makeFolders(elsewhere);
+    RunOptions options;
+    options.currentDirectory = elsewhere;
+
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n[Application]\r\nOverride WorkingDir=YES\r\n");
+    TracedRun on = runTraced(app, L"", options);
+    EXPECT_TRUE(traceHas(on.trace, "current directory: " + narrow(app.path()))) << narrow(app.path());
+
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n[Application]\r\nOverride WorkingDir=on\r\n");
+    TracedRun off = runTraced(app, L"", options);
+    EXPECT_TRUE(traceHas(off.trace, "current directory: " + narrow(elsewhere)));
+}
+
+TEST(Startup, PerUserConfigurationWithALongPathHoldsJrePath) {
+    AppDir app(L"per-user");
+    std::wstring appData = app.file(L"roaming");
+    while (appData.size() < 215) appData += L"\\" + std::wstring(30, L'r');
+    const std::string product(45, 'P');
+    const std::string code = "{0123456789-ABCDEF-0123456789}";
+    app.writeIni("[Product Information]\r\nProduct Name=" + product + ":?\r\nProduct Code=" + code +
+                 "\r\n[Java Runtime Environment]\r\nMain Class=a.B\r\nJRE Path=D:\\beside\r\n");
+    std::wstring userFile = appData + L"\\" + widen(product) + L"\\" + widen(code) + L"\\app.ini";
+    ASSERT_GE(userFile.size(), 300u);
+    ASSERT_TRUE(makeFolders(L"\\\\?\\" + userFile.substr(0, userFile.rfind(L'\\'))));
+    ASSERT_TRUE(writeTextFile(L"\\\\?\\" + userFile, "[Java Runtime Environment]\r\nJRE Path=D:\\per-user\r\n"));
+    ASSERT_TRUE(pathExists(L"\\\\?\\" + userFile));
+
+    RunOptions options;
+    options.env[L"APPDATA"] = appData;
+    TracedRun r = runTraced(app, L"", options);
+    EXPECT_TRUE(traceHas(r.trace, "per-user configuration: " + narrow(userFile)));
+    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"D:\\per-user\""));
+
+    // A per-user file without "JRE Path" still hides the value beside the executable.
+    ASSERT_TRUE(writeTextFile(L"\\\\?\\" + userFile, "[Java Runtime Environment]\r\nOther=1\r\n"));
+    r = runTraced(app, L"", options);
+    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"\""));
+
+    // Without the per-user file the value beside the executable counts.
+    DeleteFileW((L"\\\\?\\" + userFile).c_str());
+    r = runTraced(app, L"", options);
+    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"D:\\beside\""));
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+#include "support/trace.h"
+
+#include "support/process.h"
+
+namespace testing_support {
+
+std::vector<std::string> readTrace(const std::wstring& path) {
+    std::string text;
+    std::vector<std::string> lines;
+    if (!readTextFile(path, text)) return lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // "hh:mm:ss.mmm [pid] text"
+        size_t close = line.find("] ");
+        if (line.size() > 14 && line[12] == ' ' && line[13] == '[' && close != std::string::npos) {
+            line = line.substr(close + 2);
+        }
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool traceHas(const std::vector<std::string>& lines, const std::string& line) {
+    for (const std::string& l : lines) {
+        if (l == line) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> traceLinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& l : lines) {
+        if (l.compare(0, prefix.size(), prefix) == 0) out.push_back(l);
+    }
+    return out;
+}
+
+}  // namespace testing_support

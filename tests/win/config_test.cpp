@@ -1,0 +1,117 @@
+// The configuration reader and the path services against the real platform.
+#include <gtest/gtest.h>
+
+#include "launcher/config.h"
+#include "launcher/paths.h"
+#include "support/process.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::wstring freshFolder(const std::wstring& name) {
+    std::wstring dir = workRoot() + L"\\win-" + name;
+    removeTree(dir);
+    makeFolders(dir);
+    return dir;
+}
+
+TEST(ConfigFile, ReadsValuesOfAnyLengthAndContinuationSections) {
+    std::wstring dir = freshFolder(L"config");
+    std::string longValue(5000, 'x');
+    longValue += "END";
+    writeTextFile(dir + L"\\a.ini",
+                  "[Class Path]\r\nClass Path=" + longValue +
+                      "\r\n[Application]\r\nCmd=\r\nOutput File=plain\r\n"
+                      "[Application+]\r\nCmd=more\r\nOutput File=ignored\r\nError File= spaced\r\n");
+    ConfigFile config(dir + L"\\a.ini");
+    EXPECT_EQ(config.readPlain(L"Class Path", L"Class Path"), widen(longValue));
+    EXPECT_EQ(config.read(L"Application", L"Cmd"), L" more");
+    EXPECT_EQ(config.read(L"Application", L"Output File"), L"plain");
+    EXPECT_EQ(config.read(L"application", L"error file"), L" spaced");
+    EXPECT_EQ(config.readPlain(L"Application", L"Cmd"), L"");
+    EXPECT_EQ(config.read(L"Application", L"Missing"), L"");
+    EXPECT_EQ(ConfigFile(dir + L"\\none.ini").read(L"Application", L"Cmd"), L"");
+
+    // A value of exactly the first buffer's size must not be mistaken for a cut one.
+    for (size_t n : {254u, 255u, 256u, 511u}) {
+        std::string v(n, 'v');
+        writeTextFile(dir + L"\\b.ini", "[S]\r\nK=" + v + "\r\n");
+        EXPECT_EQ(ConfigFile(dir + L"\\b.ini").readPlain(L"S", L"K").size(), n);
+    }
+}
+
+TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
+    std::wstring dir = freshFolder(L"long-profile");
+    std::wstring deep = dir;
+    while (deep.size() < 290) deep += L"\\" + std::wstring(40, L'p');
+    ASSERT_TRUE(makeFolders(L"\\\\?\\" + deep));
+    std::wstring file = deep + L"\\tool.ini";
+    ASSERT_GE(file.size(), 300u);
+    ASSERT_TRUE(writeProfileValue(file, L"Java Runtime Environment", L"JRE Path", L"D:\\jre\\"));
+    EXPECT_EQ(ConfigFile(file).readPlain(L"Java Runtime Environment", L"JRE Path"), L"D:\\jre\\");
+    std::string content;
+    ASSERT_TRUE(readTextFile(L"\\\\?\\" + file, content));
+    EXPECT_NE(content.find("JRE Path=D:\\jre\\"), std::string::npos);
+}
+
+TEST(Paths, ModulePathAndFolders) {
+    std::wstring path, folder, bare;
+    ASSERT_TRUE(modulePath(path));
+    wchar_t expected[MAX_PATH];
+    GetModuleFileNameW(nullptr, expected, MAX_PATH);
+    EXPECT_EQ(path, expected);
+    ASSERT_TRUE(moduleFolder(folder));
+    ASSERT_TRUE(moduleFolderBare(bare));
+    EXPECT_EQ(folder, bare + L"\\");
+    EXPECT_EQ(path.compare(0, folder.size(), folder), 0);
+}
+
+TEST(Paths, FindFileHandlesLongPaths) {
+    std::wstring dir = freshFolder(L"long");
+    std::wstring deep = dir;
+    while (deep.size() < 300) deep += L"\\" + std::wstring(40, L'd');
+    ASSERT_TRUE(makeFolders(L"\\\\?\\" + deep));
+    std::wstring file = deep + L"\\tool.ini";
+    ASSERT_GE(file.size(), 300u);
+    ASSERT_TRUE(writeTextFile(L"\\\\?\\" + file, "[x]\r\n"));
+    EXPECT_TRUE(findFile(file));
+    EXPECT_FALSE(findFile(deep + L"\\other.ini"));
+    EXPECT_TRUE(fileExists(dir));
+    EXPECT_FALSE(fileExists(dir + L"\\nothing"));
+}
+
+TEST(Paths, EnsureParentFoldersOnDisk) {
+    std::wstring dir = freshFolder(L"parents");
+    ensureParentFolders(dir + L"\\out\\logs\\app.log");
+    EXPECT_TRUE(pathExists(dir + L"\\out\\logs"));
+    EXPECT_FALSE(pathExists(dir + L"\\out\\logs\\app.log"));
+
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    SetCurrentDirectoryW(dir.c_str());
+    ensureParentFolders(L"rel\\sub\\x.txt");
+    SetCurrentDirectoryW(saved);
+    EXPECT_TRUE(pathExists(dir + L"\\rel\\sub"));
+}
+
+TEST(Paths, EnvironmentExpansion) {
+    SetEnvironmentVariableW(L"QZ_TEST_VALUE", L"expanded");
+    std::wstring text = L"a-%QZ_TEST_VALUE%-%QZ_NOT_SET_ANYWHERE%";
+    expandEnvironmentInPlace(text);
+    EXPECT_EQ(text, L"a-expanded-%QZ_NOT_SET_ANYWHERE%");
+    std::wstring empty;
+    expandEnvironmentInPlace(empty);
+    EXPECT_EQ(empty, L"");
+}
+
+TEST(Paths, UserConfigPathCreatesItsFolders) {
+    std::wstring dir = freshFolder(L"appdata");
+    SetEnvironmentVariableW(L"APPDATA", dir.c_str());
+    std::wstring p = userConfigPathFor(L"C:\\x\\my.tool.exe", L"My: Tool", L"{C0DE}", true);
+    EXPECT_EQ(p, dir + L"\\My Tool\\{C0DE}\\my.tool.ini");
+    EXPECT_TRUE(pathExists(dir + L"\\My Tool\\{C0DE}"));
+    EXPECT_EQ(userConfigPathFor(L"", L"x", L"y", true), L"");
+}
+
+}  // namespace
