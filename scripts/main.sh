@@ -27,6 +27,10 @@ JVM Type=favor_server
 [Class Path]
 Class Path=\lib\*.jar
 INI
+# The runtime shipped with the sample: a jre folder beside the executable, made
+# of empty marker files for now (enough for the launcher to choose it).
+mkdir -p "$demo/jre/bin/client" "$demo/jre/bin/server"
+touch "$demo/jre/bin/java.dll" "$demo/jre/bin/client/jvm.dll" "$demo/jre/bin/server/jvm.dll"
 export QZ_LAUNCHER_LOG="$demo/trace.log"
 echo "== starting $demo/sample.exe with the arguments: one \"two three\""
 set +e
@@ -36,4 +40,6 @@ set -e
 echo "== exit code: $code (Wine reports the low 8 bits)"
 echo "== what the launcher read and decided:"
 cat "$demo/trace.log"
+echo "== the runtime it chose, and why:"
+grep -a 'runtime chosen' "$demo/trace.log" | sed 's/^[^]]*] //' || echo "no runtime chosen"
 wineserver -k >/dev/null 2>&1 || true
