@@ -193,10 +193,13 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     readTextFile(app.ini(), iniAfter);
     EXPECT_EQ(iniAfter, iniBefore);
 
-    // The start went on with the library of the picked folder.
+    // The start went on with the library of the picked folder: its VM ran the program.
     std::string library = narrow(picked) + "\\bin\\client\\jvm.dll";
     EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "runtime chosen (picked by the user): " + library))
         << trace;
+    std::vector<std::string> log = testVmLog(vmLog);
+    EXPECT_TRUE(inOrder(log, {"created", "main args=2", "arg[0]=one", "arg[1]=two", "main returned"})) << r.out;
+    EXPECT_EQ(r.exitCode, 0u) << r.out << trace;
     EXPECT_FALSE(r.timedOut);
 
     // The next start finds the folder written back and asks nobody.
