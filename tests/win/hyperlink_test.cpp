@@ -222,6 +222,12 @@ TEST(Hyperlink, BindSubclassesTheStaticAndAddsNotifyTheTooltipAndTheUnderlinedFo
     wchar_t className[32] = {};
     GetClassNameW(link.tooltip(), className, 32);
     EXPECT_STREQ(className, L"tooltips_class32");
+    // The manifest asks for version 6 of the common controls: the side-by-side
+    // assembly is the one loaded (Wine's copy reports 5.x from DllGetVersion).
+    wchar_t controls[MAX_PATH] = {};
+    GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), controls, MAX_PATH);
+    std::wstring controlsPath = controls;
+    EXPECT_NE(controlsPath.find(L"common-controls_6595b64144ccf1df_6.0."), std::wstring::npos) << narrow(controlsPath);
     EXPECT_EQ(SendMessageW(link.tooltip(), TTM_GETTOOLCOUNT, 0, 0), 1);
     wchar_t tipText[80] = {};
     TOOLINFOW tool = {};
