@@ -151,6 +151,40 @@ Image captureScreen(HWND window) {
     return image;
 }
 
+Image printClient(HWND window) {
+    RECT r;
+    GetClientRect(window, &r);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    FillRect(memory, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    SelectObject(memory, old);
+    Image image = fromBitmap(memory, bitmap, r.right, r.bottom);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return image;
+}
+
+int longestRun(const Image& image, uint32_t color, const RECT* r, int* row) {
+    RECT all = {0, 0, image.width, image.height};
+    if (!r) r = &all;
+    int best = 0;
+    for (int y = r->top < 0 ? 0 : r->top; y < r->bottom && y < image.height; ++y) {
+        int run = 0;
+        for (int x = r->left < 0 ? 0 : r->left; x < r->right && x < image.width; ++x) {
+            run = image.at(x, y) == color ? run + 1 : 0;
+            if (run > best) {
+                best = run;
+                if (row) *row = y;
+            }
+        }
+    }
+    return best;
+}
+
 namespace {
 
 uint32_t crc32(const unsigned char* data, size_t n, uint32_t crc = 0) {

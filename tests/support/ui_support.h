@@ -43,6 +43,11 @@ struct Image {
 // Reads what the screen shows in the window's rectangle (under Xvfb, with
 // Wine drawing the frames of unmanaged windows, the whole window).
 Image captureScreen(HWND window);
+// What the window's own painting draws into a bitmap (WM_PRINTCLIENT).
+Image printClient(HWND window);
+// The longest run of pixels of exactly `color` within one row of `r` (all of the
+// image when `r` is null), and the row where it is.
+int longestRun(const Image& image, uint32_t color, const RECT* r = nullptr, int* row = nullptr);
 // Writes a PNG file (creating its folder).
 bool savePng(const std::wstring& path, const Image& image);
 

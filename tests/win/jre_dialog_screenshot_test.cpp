@@ -64,22 +64,6 @@ Shot takeShot(JvmType type, const std::wstring& message, const std::function<voi
     return shot;
 }
 
-// The longest run of pixels of exactly `color` in one row of `r`, and its row.
-int longestRun(const Image& image, const RECT& r, uint32_t color, int* row = nullptr) {
-    int best = 0;
-    for (int y = r.top; y < r.bottom && y < image.height; ++y) {
-        int run = 0;
-        for (int x = r.left; x < r.right && x < image.width; ++x) {
-            run = image.at(x, y) == color ? run + 1 : 0;
-            if (run > best) {
-                best = run;
-                if (row) *row = y;
-            }
-        }
-    }
-    return best;
-}
-
 // Pixels in `r` that are clearly darker than the dialog's face colour (text).
 int darkPixels(const Image& image, const RECT& r) {
     int n = 0;
@@ -116,7 +100,7 @@ TEST(JreDialogScreenshot, MessageShowsTheRequirementAndTheLinkIsUnderlinedInTheL
 
     // The underline: one row of the link colour most of the control wide, in its lower half.
     int row = -1;
-    int run = longestRun(shot.image, shot.link, rgbOf(kDefaultLinkColor), &row);
+    int run = longestRun(shot.image, rgbOf(kDefaultLinkColor), &shot.link, &row);
     long width = shot.link.right - shot.link.left;
     EXPECT_GE(run, width * 6 / 10) << "no underline in the link colour";
     EXPECT_GE(row, (shot.link.top + shot.link.bottom) / 2);
@@ -136,8 +120,8 @@ TEST(JreDialogScreenshot, ServerWordingAndTheUsersLinkColour) {
               std::wstring::npos)
         << narrow(shot.messageText);
     long width = shot.link.right - shot.link.left;
-    EXPECT_GE(longestRun(shot.image, shot.link, 0x008000), width * 6 / 10) << "no green underline";
-    EXPECT_EQ(longestRun(shot.image, shot.link, rgbOf(kDefaultLinkColor)), 0);
+    EXPECT_GE(longestRun(shot.image, 0x008000, &shot.link), width * 6 / 10) << "no green underline";
+    EXPECT_EQ(longestRun(shot.image, rgbOf(kDefaultLinkColor), &shot.link), 0);
 }
 
 }  // namespace
