@@ -18,7 +18,9 @@
 // javaStackSize = 1310720 and the version to 0x10002 and returns -1, as HotSpot.
 //
 // The log: with TESTVM_LOG=<file>, every event appends UTF-8 lines ending in "\n"
-// (the lines of one event in one write; several processes may share the file):
+// (the lines of one event in one write; several processes may share the file).
+// The option -Dtestvm.log=<file> sets TESTVM_LOG in the VM's process at creation,
+// before the "create" lines (for services, which do not inherit the environment):
 //   create version=0x10002 options=<n> ignoreUnrecognized=<0|1>
 //   option[<i>]=<text>        every option in order (read in the ANSI code page,
 //                             logged as UTF-8); abort/exit/vfprintf end in
