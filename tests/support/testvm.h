@@ -70,7 +70,8 @@
 //   test/Exit       System.exit(testvm.exit, default 3)
 //   test/Throw      main ends with java.lang.RuntimeException: boom pending
 //   test/NonDaemon  a non-daemon thread sleeps testvm.sleepms (1500), logs "non-daemon done"
-//   test/Service    main waits until stop; -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
+//   test/Service    main waits until stop (until the n-th call with -Dtestvm.stops=<n>);
+//                   -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
 //   test/Single     main waits for stop or testvm.runms (10000); secondaryMain([Ljava/lang/String;)V
 //   test/SingleInt  the same with secondaryMain([Ljava/lang/String;)I returning testvm.secondary (7)
 //   test/NoMain     no main

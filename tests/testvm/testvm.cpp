@@ -87,7 +87,8 @@
 //   test/Exit        System.exit(testvm.exit, default 3)
 //   test/Throw       main ends with a pending java.lang.RuntimeException: boom
 //   test/NonDaemon   starts a non-daemon thread that sleeps testvm.sleepms (1500) and logs
-//   test/Service     main waits for stop; with testvm.stopexit=<n> the first stop calls System.exit(n)
+//   test/Service     main waits for stop (for the n-th call with testvm.stops=<n>); with
+//                    testvm.stopexit=<n> the first stop calls System.exit(n)
 //   test/Single      main waits for stop or testvm.runms (10000); secondaryMain "([Ljava/lang/String;)V"
 //   test/SingleInt   as test/Single with secondaryMain "([Ljava/lang/String;)I" giving testvm.secondary (7)
 //   test/NoMain      no methods
