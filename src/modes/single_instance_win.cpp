@@ -69,12 +69,13 @@ DWORD WINAPI requestThread(void* parameter) {
     std::unique_ptr<Request> request(static_cast<Request*>(parameter));
     Launcher& launcher = *request->launcher;
     WaitForSingleObject(launcher.readyEvent.get(), INFINITE);
+    // Everything needed from the block is read before the thread joins the VM.
     std::vector<std::wstring> arguments = decodeArguments(launcher.sharedBlock->arguments);
+    const UINT message = launcher.sharedBlock->messageId;
+    const DWORD requester = request->requester;
 
     JNIEnv* env = nullptr;
     if (launcher.javaVm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return 0;
-    const UINT message = launcher.sharedBlock->messageId;
-    const DWORD requester = request->requester;
     callSecondaryMain(env, toAnsi(launcher.mainClass), arguments, [message, requester](int result) {
         PostThreadMessageW(requester, message, static_cast<WPARAM>(result), 0);
     });
