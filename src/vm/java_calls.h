@@ -46,8 +46,10 @@ bool describePendingException(JNIEnv* env);
 // step fails. Must be called with no exception pending.
 std::wstring renderThrowable(JNIEnv* env, jthrowable throwable);
 
-// Takes the exception that ended main (if any), clears it, renders it and
-// prints the trace on the Java program's System.err. Gives the rendered text.
+// Takes the exception that ended main (if any), clears it and renders it (the
+// text goes to the launcher's trace); then prints the stack trace on the Java
+// program's System.err (printStackTrace), so that it is not lost. Gives the
+// rendered text. Nothing is pending afterwards.
 std::wstring handleUncaughtException(JNIEnv* env);
 
 // --- the Java program's streams --------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "launcher/messages.h"
 #include "launcher/text.h"
+#include "launcher/trace.h"
 #include "resources/resource.h"
 
 namespace {
@@ -105,25 +106,6 @@ jobject newPrintStream(JNIEnv* env, jobject target) {
         return nullptr;
     }
     return stream;
-}
-
-// Writes a Java string on System.err and flushes it.
-void printOnSystemErr(JNIEnv* env, jstring text) {
-    LocalRef<jclass> system(env, env->FindClass("java/lang/System"));
-    if (!system) return;
-    jfieldID errField = env->GetStaticFieldID(system.get(), "err", "Ljava/io/PrintStream;");
-    if (!errField) return;
-    LocalRef<jobject> err(env, env->GetStaticObjectField(system.get(), errField));
-    if (!err) return;
-    LocalRef<jclass> printStream(env, env->FindClass("java/io/PrintStream"));
-    if (!printStream) return;
-    jmethodID print = env->GetMethodID(printStream.get(), "print", "(Ljava/lang/String;)V");
-    if (!print) return;
-    jmethodID flush = env->GetMethodID(printStream.get(), "flush", "()V");
-    if (!flush) return;
-    env->CallVoidMethod(err.get(), print, text);
-    if (exceptionPending(env)) return;
-    env->CallVoidMethod(err.get(), flush);
 }
 
 }  // namespace
@@ -288,13 +270,15 @@ std::wstring handleUncaughtException(JNIEnv* env) {
     if (!throwable) return std::wstring();
     // No other call is allowed while the exception is pending.
     env->ExceptionClear();
-    LocalRef<jstring> text(env, renderThrowableText(env, throwable.get()));
-    if (!text) return std::wstring();
-    // Nothing is shown to the user, so the trace would vanish: it goes to the
-    // program's own standard error, which follows the "Error File" redirection.
-    printOnSystemErr(env, text.get());
+    std::wstring text = renderThrowable(env, throwable.get());
+    trace(L"uncaught exception of main:\n" + text);
+    // Nothing is shown to the user, so the trace would vanish: it is printed
+    // on the program's own System.err, which follows "Error File".
+    LocalRef<jclass> throwableClass(env, env->FindClass("java/lang/Throwable"));
+    jmethodID printStackTrace = throwableClass ? env->GetMethodID(throwableClass.get(), "printStackTrace", "()V") : nullptr;
+    if (printStackTrace) env->CallVoidMethod(throwable.get(), printStackTrace);
     describePendingException(env);
-    return wideText(env, text.get());
+    return text;
 }
 
 bool redirectJavaStream(JNIEnv* env, const std::wstring& file, bool append, JavaStream stream) {

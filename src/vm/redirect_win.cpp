@@ -7,12 +7,11 @@
 #include "vm/java_calls.h"
 #include "vm/redirect.h"
 
-namespace {
-
-// The picture formatted for `time`: time pictures by GetTimeFormatW, then date
-// pictures of that result by GetDateFormatW, both in the user's locale.
 void expandDateTimePattern(std::wstring& name, const SYSTEMTIME& time) {
     expandDateTimePatternWith(name, time.wMilliseconds, [&time](const std::wstring& picture) {
+        // A result has to fit MAX_PATH; longer pictures are not handed to the
+        // platform at all (Wine overruns its own stack buffer on them).
+        if (picture.size() >= MAX_PATH) return std::wstring();
         wchar_t timeText[MAX_PATH];
         if (!GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, picture.c_str(), timeText, MAX_PATH)) return std::wstring();
         wchar_t dateText[MAX_PATH];
@@ -20,6 +19,8 @@ void expandDateTimePattern(std::wstring& name, const SYSTEMTIME& time) {
         return std::wstring(dateText);
     });
 }
+
+namespace {
 
 void redirect(Launcher& launcher, const std::wstring& file, bool append, JavaStream stream) {
     trace((stream == JavaStream::Output ? L"System.out -> " : L"System.err -> ") + file +

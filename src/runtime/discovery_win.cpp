@@ -1,0 +1,188 @@
+#include <windows.h>
+
+#include "launcher/launcher.h"
+#include "launcher/paths.h"
+#include "launcher/trace.h"
+#include "runtime/discovery.h"
+
+namespace {
+
+// Owns an open registry key.
+class RegKey {
+public:
+    RegKey() = default;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    ~RegKey() {
+        if (key_) RegCloseKey(key_);
+    }
+    bool open(HKEY root, const std::wstring& path, REGSAM access) {
+        return RegOpenKeyExW(root, path.c_str(), 0, access, &key_) == ERROR_SUCCESS;
+    }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+REGSAM viewFlags(RegistryView view) {
+    switch (view) {
+    case RegistryView::Default: return 0;
+    case RegistryView::Bits32: return KEY_WOW64_32KEY;
+    case RegistryView::Bits64: return KEY_WOW64_64KEY;
+    }
+    return 0;
+}
+
+HKEY rootKey(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+const wchar_t* rootText(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? L"HKLM\\" : L"HKCU\\"; }
+
+// A value as text, whatever its registry type. Empty when it is missing, has
+// size 0 or cannot be read.
+std::wstring readTextValue(HKEY key, const wchar_t* name) {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0) {
+        return std::wstring();
+    }
+    // Room for the value rounded up to whole characters, and a terminating zero.
+    std::wstring buffer(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD got = size;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got) != ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    buffer.resize((got + sizeof(wchar_t) - 1) / sizeof(wchar_t));
+    // A string value usually carries its terminating zero; the text ends at the first one.
+    size_t end = buffer.find(L'\0');
+    if (end != std::wstring::npos) buffer.resize(end);
+    return buffer;
+}
+
+// The subkey names of a key in index order, up to the first call that fails.
+std::vector<std::wstring> subkeyNames(HKEY key) {
+    std::vector<std::wstring> names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[MAX_PATH];
+        DWORD length = MAX_PATH;
+        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    return names;
+}
+
+void traceFamily(const RuntimeFamily& family, RegistryRoot root, std::wstring_view state,
+                 std::wstring_view reason = std::wstring_view()) {
+    const bool msi = family.implementation != nullptr;
+    traceLine({L"  ", rootText(root), family.key, msi ? L"<version>\\" : L"", msi ? family.implementation : L"",
+               msi ? L"\\MSI" : L"", L" (", kindText(family.kind), L", ", vendorText(family.vendor), L"): ", state,
+               reason.empty() ? L"" : L" (", reason, reason.empty() ? L"" : L")"});
+}
+
+}  // namespace
+
+const wchar_t* viewText(RegistryView view) {
+    switch (view) {
+    case RegistryView::Default: return L"default view";
+    case RegistryView::Bits32: return L"32-bit view";
+    case RegistryView::Bits64: return L"64-bit view";
+    }
+    return L"";
+}
+
+bool hasJavaLibrary(const std::wstring& folder) { return fileExists(folder + L"bin\\java.dll"); }
+
+bool findPrivateRuntime(std::wstring& home) {
+    std::wstring folder;
+    if (!moduleFolder(folder)) return false;
+    if (hasJavaLibrary(folder)) {
+        home = folder;
+    } else if (hasJavaLibrary(folder + L"jre\\")) {
+        home = folder + L"jre\\";
+    } else {
+        home.clear();
+    }
+    return true;
+}
+
+void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const Launcher& launcher,
+                   std::vector<RuntimeCandidate>& list) {
+    const bool tracing = traceEnabled();
+    const EntryVerdict takesPart = familyParticipation(family, launcher);
+    // A family that does not take part is not searched; the trace still lists
+    // its entries so that it can say why they were left.
+    if (takesPart != EntryVerdict::Accepted && !tracing) return;
+
+    const REGSAM access = KEY_READ | viewFlags(view);
+    RegKey familyKey;
+    if (!familyKey.open(rootKey(root), family.key, access)) {
+        if (tracing) traceFamily(family, root, L"not present");
+        return;
+    }
+    if (tracing) {
+        if (takesPart == EntryVerdict::Accepted) {
+            traceFamily(family, root, L"searched");
+        } else {
+            traceFamily(family, root, L"not searched", verdictText(takesPart));
+        }
+    }
+    const bool favored = familyFavored(family, launcher);
+    const JvmType type = familyJvmType(family, launcher.jvmType);
+
+    for (const std::wstring& name : subkeyNames(familyKey.get())) {
+        std::wstring entryKey = family.key + name;
+        if (family.implementation) entryKey += std::wstring(L"\\") + family.implementation + L"\\MSI";
+
+        RegKey entry;
+        const bool entryOpen = entry.open(rootKey(root), entryKey, access);
+        // A version key without this VM's folder belongs to the other VM of the layout.
+        if (family.implementation && !entryOpen) continue;
+
+        RuntimeCandidate candidate;
+        candidate.version = JavaVersion::parse(name, 0);
+        candidate.source = rootText(root) + entryKey;
+        EntryVerdict verdict = takesPart;
+        if (verdict == EntryVerdict::Accepted) {
+            verdict = boundsVerdict(candidate.version, launcher.minimumVersion, launcher.maximumVersion);
+        }
+        // The home is read for every entry that can still qualify, and for the trace.
+        if (verdict == EntryVerdict::Accepted || tracing) {
+            if (entryOpen) candidate.home = familyHome(family, readTextValue(entry.get(), family.valueName));
+            if (verdict == EntryVerdict::Accepted && candidate.home.empty()) verdict = EntryVerdict::NoHome;
+        }
+        if (verdict == EntryVerdict::Accepted) {
+            bool isServer = false;
+            if (resolveJvmLibrary(candidate.home, type, &isServer).empty()) {
+                verdict = EntryVerdict::NoVmLibrary;
+            } else {
+                candidate.isServer = isServer;
+                candidate.isFavored = favored;
+            }
+        }
+        if (tracing) {
+            const bool accepted = verdict == EntryVerdict::Accepted;
+            traceLine({L"    ", name, L": version ", versionFields(candidate.version), L", home ",
+                       candidate.home.empty() ? L"(none)" : std::wstring_view(candidate.home),
+                       accepted ? L": " : L": skipped: ", verdictText(verdict),
+                       accepted ? (candidate.isServer ? L" (server VM" : L" (client VM") : L"",
+                       accepted ? (candidate.isFavored ? L", favoured)" : L")") : L""});
+        }
+        if (verdict == EntryVerdict::Accepted) list.push_back(candidate);
+    }
+}
+
+std::vector<RuntimeCandidate> collectCandidates(const Launcher& launcher, RegistryView view) {
+    std::vector<RuntimeCandidate> list;
+    for (const RuntimeFamily& family : classicFamilies()) {
+        collectFamily(family, RegistryRoot::LocalMachine, view, launcher, list);
+    }
+    if (!list.empty()) return list;
+
+    trace(L"  no candidate from the classic families: searching the layouts of Java 9 and later installers");
+    for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
+        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, launcher, list);
+    }
+    for (const std::wstring& source : keepFirstPerHome(list)) {
+        traceLine({L"  ", source, L": skipped: ", verdictText(EntryVerdict::SameHome)});
+    }
+    return list;
+}

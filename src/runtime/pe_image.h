@@ -1,0 +1,14 @@
+#pragma once
+// The machine-type check of a VM library, on the bytes of the whole file.
+// Every offset read from the file is checked against its size first, so a
+// truncated or hostile file is never read past its end.
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint16_t kMachineX86 = 0x014C;
+constexpr uint16_t kMachineX64 = 0x8664;
+
+// True when the bytes are a PE image: the DOS signature MZ, the offset at 0x3C
+// naming a place inside the file where the signature "PE\0\0" and the COFF file
+// header that follows it lie. `machine` then receives the header's Machine field.
+bool readImageMachine(const unsigned char* data, size_t size, uint16_t* machine);

@@ -1,0 +1,73 @@
+#include "support/runtime_fixtures.h"
+
+#include "support/process.h"
+
+namespace testing_support {
+
+std::wstring makeRuntimeFolder(const std::wstring& home, unsigned parts) {
+    makeFolders(home);
+    if (parts & kClientVm) writeTextFile(home + L"\\bin\\client\\jvm.dll", "");
+    if (parts & kServerVm) writeTextFile(home + L"\\bin\\server\\jvm.dll", "");
+    if (parts & kJavaDll) writeTextFile(home + L"\\bin\\java.dll", "");
+    return home + L"\\";
+}
+
+RegistryPlant::~RegistryPlant() { removeAll(); }
+
+HKEY RegistryPlant::openCreating(HKEY root, REGSAM view, const std::wstring& path) {
+    // Create the path one level at a time so that each new key is remembered.
+    HKEY key = nullptr;
+    size_t start = 0;
+    for (;;) {
+        size_t sep = path.find(L'\\', start);
+        std::wstring prefix = path.substr(0, sep);
+        DWORD disposition = 0;
+        if (key) RegCloseKey(key);
+        key = nullptr;
+        if (RegCreateKeyExW(root, prefix.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                            &disposition) != ERROR_SUCCESS) {
+            return nullptr;
+        }
+        if (disposition == REG_CREATED_NEW_KEY) created_.push_back({root, view, prefix});
+        if (sep == std::wstring::npos) return key;
+        start = sep + 1;
+    }
+}
+
+bool RegistryPlant::createKey(HKEY root, REGSAM view, const std::wstring& path) {
+    HKEY key = openCreating(root, view, path);
+    if (!key) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool RegistryPlant::setRaw(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& name, DWORD type,
+                           const void* data, DWORD size) {
+    HKEY key = openCreating(root, view, path);
+    if (!key) return false;
+    LONG rc = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+bool RegistryPlant::set(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& name,
+                        const std::wstring& value) {
+    return setRaw(root, view, path, name, REG_SZ, value.c_str(),
+                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void RegistryPlant::removeAll() {
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+        RegDeleteKeyExW(it->root, it->path.c_str(), it->view, 0);
+    }
+    created_.clear();
+}
+
+bool registryKeyExists(HKEY root, REGSAM view, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace testing_support
