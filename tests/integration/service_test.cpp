@@ -129,8 +129,11 @@ TEST(Service, StartParametersFollowTheProcessArgumentsAndTheServiceName) {
     ASSERT_TRUE(app.waitForLine("destroy end"));
     std::vector<std::string> log = app.vmLog();
     EXPECT_EQ(linesStartingWith(log, "stop").size(), 1u);
-    EXPECT_TRUE(inOrder(log, {"main waiting", "attach", "GetStaticMethodID test/Service stop ()V", "stop", "detach",
-                              "main returned", "destroy begin"}));
+    EXPECT_TRUE(inOrder(log, {"main waiting", "attach", "GetStaticMethodID test/Service stop ()V", "stop",
+                              "main returned", "destroy begin", "destroy end"}));
+    // The stop thread detached (the VM thread is the other one).
+    EXPECT_TRUE(inOrder(log, {"stop", "detach"}));
+    EXPECT_EQ(linesStartingWith(log, "detach").size(), 2u);
     EXPECT_TRUE(testVmErrors(log).empty());
 }
 
