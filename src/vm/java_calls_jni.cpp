@@ -1,0 +1,401 @@
+#include "vm/java_calls.h"
+
+#include "launcher/messages.h"
+#include "launcher/text.h"
+#include "launcher/trace.h"
+#include "resources/resource.h"
+
+namespace {
+
+char kAbortOption[] = "abort";
+char kExitOption[] = "exit";
+
+// The hooks the VM calls through the "exit" and "abort" options.
+void JNICALL exitHook(jint code) {
+    if (launcherInstance && launcherInstance->exitObserver) launcherInstance->exitObserver->onExit(static_cast<int>(code));
+}
+
+void JNICALL abortHook() {
+    if (launcherInstance && launcherInstance->exitObserver) launcherInstance->exitObserver->onAbort();
+}
+
+// The JNI 1.1 initialisation record; only its version and its Java stack size are used.
+struct Jdk11InitArgs {
+    jint version;
+    char** properties;
+    jint checkSource;
+    jint nativeStackSize;
+    jint javaStackSize;
+    jint minHeapSize;
+    jint maxHeapSize;
+    jint verifyMode;
+    char* classpath;
+    void* vfprintfHook;
+    void* exitHook;
+    void* abortHook;
+    jint enableClassGC;
+    jint enableVerboseGC;
+    jint disableAsyncGC;
+    jint verbose;
+    jboolean debugging;
+    jint debugPort;
+};
+
+unsigned reasonMessage(jint result) {
+    switch (result) {
+        case -1: return IDS_REASON_UNKNOWN;
+        case -2: return IDS_REASON_DETACHED;
+        case -3: return IDS_REASON_VERSION;
+        case -4: return IDS_REASON_MEMORY;
+        case -5: return IDS_REASON_EXISTS;
+        case -6: return IDS_REASON_INVALID;
+        default: return 0;
+    }
+}
+
+// Whether an exception is pending (the checked JNI wants a look after every call).
+bool exceptionPending(JNIEnv* env) {
+    jthrowable pending = env->ExceptionOccurred();
+    if (!pending) return false;
+    env->DeleteLocalRef(pending);
+    return true;
+}
+
+// The common end of a failed step: a pending exception is described, the step gives false.
+bool failedStep(JNIEnv* env) {
+    if (exceptionPending(env)) env->ExceptionDescribe();
+    return false;
+}
+
+// A local reference that is deleted when it goes out of scope.
+template <typename T>
+class LocalRef {
+public:
+    LocalRef(JNIEnv* env, T ref) : env_(env), ref_(ref) {}
+    LocalRef(const LocalRef&) = delete;
+    LocalRef& operator=(const LocalRef&) = delete;
+    ~LocalRef() {
+        if (ref_) env_->DeleteLocalRef(ref_);
+    }
+    T get() const { return ref_; }
+    explicit operator bool() const { return ref_ != nullptr; }
+
+private:
+    JNIEnv* env_;
+    T ref_;
+};
+
+// The modified UTF-8 text of a Java string as wide text; empty on failure.
+std::wstring wideText(JNIEnv* env, jstring text) {
+    const char* chars = env->GetStringUTFChars(text, nullptr);
+    if (!chars) return std::wstring();
+    std::wstring out = fromModifiedUtf8(chars);
+    env->ReleaseStringUTFChars(text, chars);
+    return out;
+}
+
+// A new PrintStream on `target`; null on failure.
+jobject newPrintStream(JNIEnv* env, jobject target) {
+    LocalRef<jclass> cls(env, env->FindClass("java/io/PrintStream"));
+    if (!cls) return nullptr;
+    jmethodID init = env->GetMethodID(cls.get(), "<init>", "(Ljava/io/OutputStream;)V");
+    if (!init) return nullptr;
+    jobject stream = env->NewObject(cls.get(), init, target);
+    if (exceptionPending(env) && stream) {
+        env->DeleteLocalRef(stream);
+        return nullptr;
+    }
+    return stream;
+}
+
+}  // namespace
+
+std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options) {
+    std::vector<JavaVMOption> array;
+    array.reserve(options.size() + 2);
+    for (const std::string& option : options) {
+        JavaVMOption entry;
+        entry.optionString = const_cast<char*>(option.c_str());
+        entry.extraInfo = nullptr;
+        array.push_back(entry);
+    }
+    JavaVMOption abortEntry;
+    abortEntry.optionString = kAbortOption;
+    abortEntry.extraInfo = reinterpret_cast<void*>(&abortHook);
+    array.push_back(abortEntry);
+    JavaVMOption exitEntry;
+    exitEntry.optionString = kExitOption;
+    exitEntry.extraInfo = reinterpret_cast<void*>(&exitHook);
+    array.push_back(exitEntry);
+    return array;
+}
+
+bool createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
+                      JNIEnv** env) {
+    std::vector<JavaVMOption> array = vmOptionArray(options);
+    JavaVMInitArgs args;
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = static_cast<jint>(array.size());
+    args.options = array.data();
+    args.ignoreUnrecognized = JNI_FALSE;
+
+    JavaVM* createdVm = nullptr;
+    JNIEnv* createdEnv = nullptr;
+    jint result = entry(&createdVm, reinterpret_cast<void**>(&createdEnv), &args);
+    if (result != JNI_OK) {
+        unsigned reason = reasonMessage(result);
+        printErrorMessage(IDS_JNI_EXCEPTION_REASON,
+                          {loadMessage(IDS_CREATE_VM_FAILED), reason ? loadMessage(reason) : std::wstring()});
+        return false;
+    }
+    *vm = createdVm;
+    *env = createdEnv;
+    return true;
+}
+
+uint32_t defaultThreadStackSizeWith(DefaultInitArgsFunction entry) {
+    Jdk11InitArgs args = {};
+    args.version = 0x00010001;
+    entry(&args);  // the result does not matter: only the stack size is read
+    return args.javaStackSize > 0 ? static_cast<uint32_t>(args.javaStackSize) : 0u;
+}
+
+jstring newJavaString(JNIEnv* env, const std::wstring& text) {
+    // UTF-16 units: wchar_t is already UTF-16 on Windows; elsewhere it holds
+    // code points, which are cut into surrogate pairs where needed.
+    std::vector<jchar> units;
+    units.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<uint32_t>(wc);
+        if (sizeof(wchar_t) > 2 && c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            units.push_back(static_cast<jchar>(0xD800 + (c >> 10)));
+            units.push_back(static_cast<jchar>(0xDC00 + (c & 0x3FF)));
+        } else {
+            units.push_back(static_cast<jchar>(c));
+        }
+    }
+
+    LocalRef<jclass> cls(env, env->FindClass("java/lang/String"));
+    if (!cls) return nullptr;
+    jmethodID init = env->GetMethodID(cls.get(), "<init>", "([C)V");
+    if (!init) return nullptr;
+    const auto length = static_cast<jsize>(units.size());
+    LocalRef<jcharArray> chars(env, env->NewCharArray(length));
+    if (!chars) return nullptr;
+    env->SetCharArrayRegion(chars.get(), 0, length, units.data());
+    if (exceptionPending(env)) return nullptr;
+    auto string = static_cast<jstring>(env->NewObject(cls.get(), init, chars.get()));
+    if (exceptionPending(env) && string) {
+        env->DeleteLocalRef(string);
+        return nullptr;
+    }
+    return string;
+}
+
+jobjectArray newJavaStringArray(JNIEnv* env, const std::vector<std::wstring>& texts) {
+    LocalRef<jclass> cls(env, env->FindClass("java/lang/String"));
+    if (!cls) return nullptr;
+    jobjectArray array = env->NewObjectArray(static_cast<jsize>(texts.size()), cls.get(), nullptr);
+    if (!array) return nullptr;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        jstring element = newJavaString(env, texts[i]);
+        if (!element) {
+            env->DeleteLocalRef(array);
+            return nullptr;
+        }
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), element);
+        env->DeleteLocalRef(element);
+        if (exceptionPending(env)) {
+            env->DeleteLocalRef(array);
+            return nullptr;
+        }
+    }
+    return array;
+}
+
+bool describePendingException(JNIEnv* env) {
+    if (!exceptionPending(env)) return false;
+    env->ExceptionDescribe();
+    return true;
+}
+
+namespace {
+
+// The trace text as a Java string; null when a step fails (its exception is described).
+jstring renderThrowableText(JNIEnv* env, jthrowable throwable) {
+    LocalRef<jclass> bytesClass(env, env->FindClass("java/io/ByteArrayOutputStream"));
+    jmethodID bytesInit = bytesClass ? env->GetMethodID(bytesClass.get(), "<init>", "()V") : nullptr;
+    jmethodID toString = bytesInit ? env->GetMethodID(bytesClass.get(), "toString", "()Ljava/lang/String;") : nullptr;
+    if (!toString) {
+        failedStep(env);
+        return nullptr;
+    }
+    LocalRef<jobject> bytes(env, env->NewObject(bytesClass.get(), bytesInit));
+    if (describePendingException(env) || !bytes) return nullptr;
+    LocalRef<jobject> printer(env, newPrintStream(env, bytes.get()));
+    if (!printer) {
+        failedStep(env);
+        return nullptr;
+    }
+
+    // printStackTrace is looked up on Throwable and dispatched to the throwable's own class.
+    LocalRef<jclass> throwableClass(env, env->FindClass("java/lang/Throwable"));
+    jmethodID printStackTrace =
+        throwableClass ? env->GetMethodID(throwableClass.get(), "printStackTrace", "(Ljava/io/PrintStream;)V") : nullptr;
+    if (!printStackTrace) {
+        failedStep(env);
+        return nullptr;
+    }
+    env->CallVoidMethod(throwable, printStackTrace, printer.get());
+    if (describePendingException(env)) return nullptr;
+
+    auto text = static_cast<jstring>(env->CallObjectMethod(bytes.get(), toString));
+    if (describePendingException(env)) {
+        if (text) env->DeleteLocalRef(text);
+        return nullptr;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::wstring renderThrowable(JNIEnv* env, jthrowable throwable) {
+    LocalRef<jstring> text(env, renderThrowableText(env, throwable));
+    return text ? wideText(env, text.get()) : std::wstring();
+}
+
+std::wstring handleUncaughtException(JNIEnv* env) {
+    LocalRef<jthrowable> throwable(env, env->ExceptionOccurred());
+    if (!throwable) return std::wstring();
+    // No other call is allowed while the exception is pending.
+    env->ExceptionClear();
+    std::wstring text = renderThrowable(env, throwable.get());
+    trace(L"uncaught exception of main:\n" + text);
+    // Nothing is shown to the user, so the trace would vanish: it is printed
+    // on the program's own System.err, which follows "Error File".
+    LocalRef<jclass> throwableClass(env, env->FindClass("java/lang/Throwable"));
+    jmethodID printStackTrace = throwableClass ? env->GetMethodID(throwableClass.get(), "printStackTrace", "()V") : nullptr;
+    if (printStackTrace) env->CallVoidMethod(throwable.get(), printStackTrace);
+    describePendingException(env);
+    return text;
+}
+
+bool redirectJavaStream(JNIEnv* env, const std::wstring& file, bool append, JavaStream stream) {
+    LocalRef<jstring> name(env, newJavaString(env, file));
+    LocalRef<jclass> fileClass(env, name ? env->FindClass("java/io/FileOutputStream") : nullptr);
+    jmethodID fileInit = fileClass ? env->GetMethodID(fileClass.get(), "<init>", "(Ljava/lang/String;Z)V") : nullptr;
+    if (!fileInit) return failedStep(env);
+    // Opening the file is where a bad name or a locked file shows (FileNotFoundException).
+    LocalRef<jobject> fileStream(env, env->NewObject(fileClass.get(), fileInit, name.get(),
+                                                     static_cast<jboolean>(append ? JNI_TRUE : JNI_FALSE)));
+    if (describePendingException(env) || !fileStream) return false;
+    LocalRef<jobject> printer(env, newPrintStream(env, fileStream.get()));
+    LocalRef<jclass> system(env, printer ? env->FindClass("java/lang/System") : nullptr);
+    const char* setter = stream == JavaStream::Output ? "setOut" : "setErr";
+    jmethodID set = system ? env->GetStaticMethodID(system.get(), setter, "(Ljava/io/PrintStream;)V") : nullptr;
+    if (!set) return failedStep(env);
+    env->CallStaticVoidMethod(system.get(), set, printer.get());
+    return !describePendingException(env);
+}
+
+namespace {
+
+// Steps from the main class lookup to the return of main. True when main was called.
+bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
+              bool failureCheck, const MainThreadHooks& hooks) {
+    LocalRef<jstring> className(env, newJavaString(env, mainClass));
+    if (!className) {
+        printErrorMessage(IDS_MAIN_CLASS_STRING, {mainClass});
+        return false;
+    }
+    const char* utf = env->GetStringUTFChars(className.get(), nullptr);
+    if (!utf) {
+        describePendingException(env);
+        return false;
+    }
+    LocalRef<jclass> cls(env, env->FindClass(utf));
+    env->ReleaseStringUTFChars(className.get(), utf);
+    if (!cls) {
+        describePendingException(env);
+        printErrorMessage(IDS_CLASS_NOT_FOUND, {mainClass});
+        return false;
+    }
+    jmethodID main = env->GetStaticMethodID(cls.get(), "main", "([Ljava/lang/String;)V");
+    if (!main) {
+        // A VM that reports the missing method as an exception has it described
+        // first; the message says what the launcher was looking for.
+        describePendingException(env);
+        printErrorMessage(IDS_NO_MAIN_METHOD);
+        return false;
+    }
+    LocalRef<jobjectArray> args(env, newJavaStringArray(env, arguments));
+    if (!args) {
+        describePendingException(env);
+        return false;
+    }
+    if (hooks.signalReady) hooks.signalReady();
+    env->CallStaticVoidMethod(cls.get(), main, args.get());
+    if (failureCheck) {
+        handleUncaughtException(env);
+    } else {
+        // Left pending: detaching hands it to the VM's own uncaught-exception handling.
+        exceptionPending(env);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
+                     bool failureCheck, const MainThreadHooks& hooks) {
+    bool called = callMain(env, mainClass, arguments, failureCheck, hooks);
+    if (called && hooks.waitForever) hooks.waitForever();
+    bool detached = vm->DetachCurrentThread() == JNI_OK;
+    return called && detached;
+}
+
+bool callStaticStop(JNIEnv* env, const std::string& mainClass) {
+    bool called = false;
+    LocalRef<jclass> cls(env, env->FindClass(mainClass.c_str()));
+    if (cls) {
+        jmethodID stop = env->GetStaticMethodID(cls.get(), "stop", "()V");
+        if (stop) {
+            jvalue none[1] = {};
+            env->CallStaticVoidMethodA(cls.get(), stop, none);
+            called = true;
+        }
+    }
+    describePendingException(env);
+    return called;
+}
+
+bool callSecondaryMain(JNIEnv* env, const std::string& mainClass, const std::vector<std::wstring>& arguments,
+                       const std::function<void(int)>& reply) {
+    bool called = false;
+    LocalRef<jclass> cls(env, env->FindClass(mainClass.c_str()));
+    if (cls) {
+        bool returnsInt = false;
+        jmethodID method = env->GetStaticMethodID(cls.get(), "secondaryMain", "([Ljava/lang/String;)V");
+        if (exceptionPending(env)) env->ExceptionClear();
+        if (!method) {
+            method = env->GetStaticMethodID(cls.get(), "secondaryMain", "([Ljava/lang/String;)I");
+            returnsInt = method != nullptr;
+        }
+        if (method) {
+            LocalRef<jobjectArray> args(env, newJavaStringArray(env, arguments));
+            if (args) {
+                called = true;
+                if (returnsInt) {
+                    jint result = env->CallStaticIntMethod(cls.get(), method, args.get());
+                    reply(static_cast<int>(result));
+                } else {
+                    reply(0);
+                    env->CallStaticVoidMethod(cls.get(), method, args.get());
+                }
+            }
+        }
+    }
+    describePendingException(env);
+    return called;
+}

@@ -1,0 +1,242 @@
+// Runs one scenario of the launcher's JNI code against a real JDK: loads the
+// given libjvm.so, creates the VM on a thread of its own with the launcher's
+// option list (plus -Xcheck:jni), and drives the same calls the launcher makes.
+// One scenario per process, because a process can create only one VM.
+//
+//   jvm_driver <libjvm.so> <classes folder> <scenario> [file...]
+#include <dlfcn.h>
+#include <sys/sysinfo.h>
+
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "launcher/launcher.h"
+#include "launcher/text.h"
+#include "vm/java_calls.h"
+#include "vm/vm_options.h"
+
+// The Launcher's handle members stay empty here: nothing to close.
+namespace platform {
+void closeKernelHandle(void*) {}
+void unmapView(void*) {}
+}  // namespace platform
+
+namespace {
+
+void say(const std::string& line) {
+    std::printf("driver: %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+class PrintingObserver : public ExitObserver {
+public:
+    void onExit(int code) override { say("onExit " + std::to_string(code)); }
+    void onAbort() override { say("onAbort"); }
+};
+
+// Set once main is about to be called.
+class ReadyFlag {
+public:
+    void set() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ready_ = true;
+        changed_.notify_all();
+    }
+    void wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return ready_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool ready_ = false;
+};
+
+struct Scenario {
+    std::wstring mainClass;
+    std::vector<std::wstring> arguments;
+    bool failureCheck = false;
+    std::wstring outputFile, errorFile;
+    bool outputAppend = false, errorAppend = false;
+};
+
+MemoryStatus machineMemory() {
+    MemoryStatus memory;
+    struct sysinfo info;
+    if (sysinfo(&info) == 0) memory.totalPhysical = static_cast<uint64_t>(info.totalram) * info.mem_unit;
+    memory.availableVirtual = 1ull << 46;
+    return memory;
+}
+
+// What the launcher's VM thread does: create the VM, redirect the streams, run main.
+int vmThreadBody(Launcher& launcher, const Scenario& s, const MainThreadHooks& hooks) {
+    if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm, &launcher.jniEnv)) return 1;
+    if (!s.outputFile.empty()) redirectJavaStream(launcher.jniEnv, s.outputFile, s.outputAppend, JavaStream::Output);
+    if (!s.errorFile.empty()) redirectJavaStream(launcher.jniEnv, s.errorFile, s.errorAppend, JavaStream::Error);
+    return runJavaMainWith(launcher.javaVm, launcher.jniEnv, s.mainClass, s.arguments, s.failureCheck, hooks) ? 0 : 1;
+}
+
+// A thread of its own that attaches to the VM for one piece of work.
+template <typename Work>
+void onAttachedThread(JavaVM* vm, Work work) {
+    std::thread([vm, &work] {
+        JNIEnv* env = nullptr;
+        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) {
+            say("attach failed");
+            return;
+        }
+        work(env);
+        say(vm->DetachCurrentThread() == JNI_OK ? "detached" : "detach failed");
+    }).join();
+}
+
+std::wstring wide(const char* text) { return fromAnsi(text); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: jvm_driver <libjvm.so> <classes> <scenario> [file...]\n");
+        return 2;
+    }
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string name = argv[3];
+    auto file = [&](int i) { return argc > 4 + i ? wide(argv[4 + i]) : std::wstring(); };
+
+    void* library = dlopen(argv[1], RTLD_NOW | RTLD_GLOBAL);
+    if (!library) {
+        say(std::string("cannot load ") + argv[1] + ": " + dlerror());
+        return 2;
+    }
+
+    int status = -1;
+    {
+        Launcher launcher;
+        PrintingObserver observer;
+        launcher.exitObserver = &observer;
+        launcher.createJavaVmEntry = reinterpret_cast<CreateJavaVmFunction>(dlsym(library, "JNI_CreateJavaVM"));
+        launcher.defaultInitArgsEntry =
+            reinterpret_cast<DefaultInitArgsFunction>(dlsym(library, "JNI_GetDefaultJavaVMInitArgs"));
+
+        // The launcher's own kind of option list: class path, then the parameters
+        // as splitVmParameters turns them out.
+        std::vector<std::wstring> options{L"-Djava.class.path=" + wide(argv[2])};
+        std::wstring parameters = L"-Xcheck:jni -Xmx10:64:256p -Xss1m \"-Dtest.prop=a b\"";
+        if (name == "create-fail") parameters += L" -Xbogus";
+        if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
+        splitVmParameters(parameters, machineMemory(), launcher.threadStackSize, options);
+        for (const std::wstring& option : options) launcher.vmOptions.push_back(toAnsi(option));
+        say("thread stack size " + std::to_string(launcher.threadStackSize));
+
+        if (name == "default-stack") {
+            say("default stack size " + std::to_string(defaultThreadStackSizeWith(launcher.defaultInitArgsEntry)));
+            return 0;
+        }
+
+        Scenario s;
+        s.mainClass = L"test/Echo";
+        ReadyFlag ready;
+        MainThreadHooks hooks;
+        hooks.signalReady = [&ready] {
+            say("ready");
+            ready.set();
+        };
+        std::thread helper;
+
+        if (name == "args") {
+            s.arguments = {L"one", L"", L"two words", L"\u00e9\u20ac", L"\U0001D11E", L"tab\there"};
+        } else if (name == "no-args") {
+        } else if (name == "redirect" || name == "redirect-append") {
+            s.arguments = {L"redirected"};
+            s.outputFile = file(0);
+            s.errorFile = file(1);
+            s.outputAppend = s.errorAppend = name == "redirect-append";
+        } else if (name == "redirect-bad") {
+            s.outputFile = file(0);
+        } else if (name == "throw-check" || name == "throw-nocheck") {
+            s.mainClass = L"test/Throw";
+            s.failureCheck = name == "throw-check";
+            s.errorFile = file(0);
+        } else if (name == "missing-class") {
+            s.mainClass = L"test/Missing";
+        } else if (name == "no-main") {
+            s.mainClass = L"test/NoMain";
+        } else if (name == "nondaemon") {
+            s.mainClass = L"test/NonDaemon";
+        } else if (name == "exit") {
+            s.mainClass = L"test/Exit";
+            s.arguments = {L"3"};
+        } else if (name == "abort") {
+            s.mainClass = L"test/Crash";
+        } else if (name == "stop") {
+            s.mainClass = L"test/Service";
+            helper = std::thread([&] {
+                ready.wait();
+                onAttachedThread(launcher.javaVm, [](JNIEnv* env) {
+                    say(callStaticStop(env, "test/Echo") ? "Echo.stop called" : "Echo.stop not called");
+                    say(callStaticStop(env, "test/Service") ? "Service.stop called" : "Service.stop not called");
+                });
+            });
+        } else if (name == "secondary" || name == "secondary-void") {
+            s.mainClass = name == "secondary" ? L"test/Secondary" : L"test/SecondaryVoid";
+            std::string cls = name == "secondary" ? "test/Secondary" : "test/SecondaryVoid";
+            helper = std::thread([&, cls] {
+                ready.wait();
+                onAttachedThread(launcher.javaVm, [&cls](JNIEnv* env) {
+                    auto reply = [](int code) { say("reply " + std::to_string(code)); };
+                    say(callSecondaryMain(env, "test/Echo", {L"x"}, reply) ? "Echo called" : "Echo not called");
+                    say(callSecondaryMain(env, cls, {L"a", L"b"}, reply) ? "called" : "not called");
+                });
+            });
+        } else if (name == "render") {
+            // The handler on its own: an exception made pending by a call of main.
+            if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm,
+                                  &launcher.jniEnv)) {
+                return 1;
+            }
+            JNIEnv* env = launcher.jniEnv;
+            jclass cls = env->FindClass("test/Throw");
+            jmethodID main = env->GetStaticMethodID(cls, "main", "([Ljava/lang/String;)V");
+            jobjectArray args = newJavaStringArray(env, {});
+            env->CallStaticVoidMethod(cls, main, args);
+            std::wstring trace = handleUncaughtException(env);
+            jthrowable left = env->ExceptionOccurred();
+            say(left ? "exception still pending" : "nothing pending");
+            say("rendered<<" + toAnsi(trace) + ">>");
+            env->DeleteLocalRef(args);
+            env->DeleteLocalRef(cls);
+            say(launcher.javaVm->DetachCurrentThread() == JNI_OK ? "detached" : "detach failed");
+            return 0;  // the teardown destroys the VM
+        } else if (name == "misuse") {
+            // A JNI call with an exception pending, which -Xcheck:jni must report.
+            if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm,
+                                  &launcher.jniEnv)) {
+                return 1;
+            }
+            JNIEnv* env = launcher.jniEnv;
+            env->FindClass("test/Missing");
+            jclass string = env->FindClass("java/lang/String");
+            env->ExceptionClear();
+            if (string) env->DeleteLocalRef(string);
+            launcher.javaVm->DetachCurrentThread();
+            return 0;
+        } else if (name != "create-fail") {
+            say("unknown scenario " + name);
+            return 2;
+        }
+
+        std::thread vmThread([&] { status = vmThreadBody(launcher, s, hooks); });
+        vmThread.join();
+        say("vm thread " + std::to_string(status));
+        if (helper.joinable()) helper.join();
+        say("destroying");
+    }
+    say("destroyed");
+    return status;
+}

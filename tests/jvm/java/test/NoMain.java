@@ -1,0 +1,7 @@
+package test;
+
+public class NoMain {
+    public static void main(int count) {
+        System.out.println("wrong main " + count);
+    }
+}

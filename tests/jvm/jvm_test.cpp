@@ -1,0 +1,379 @@
+// The launcher's JNI code against every JDK installed under /usr/lib/jvm: each
+// scenario runs jvm_driver in a process of its own and checks what the VM, the
+// Java program and the launcher code printed, wrote and returned.
+#include <glob.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Jdk {
+    std::string name;    // folder under /usr/lib/jvm
+    std::string libjvm;  // its server VM library
+};
+
+std::vector<Jdk> installedJdks() {
+    std::vector<Jdk> jdks;
+    std::set<std::string> seen;
+    glob_t found;
+    if (glob("/usr/lib/jvm/*/lib/server/libjvm.so", 0, nullptr, &found) == 0) {
+        for (size_t i = 0; i < found.gl_pathc; ++i) {
+            char real[PATH_MAX];
+            if (!realpath(found.gl_pathv[i], real) || !seen.insert(real).second) continue;
+            std::string path = real;
+            std::string home = path.substr(0, path.find("/lib/server/"));
+            Jdk jdk;
+            jdk.name = home.substr(home.rfind('/') + 1);
+            jdk.libjvm = path;
+            jdks.push_back(jdk);
+        }
+    }
+    globfree(&found);
+    return jdks;
+}
+
+void PrintTo(const Jdk& jdk, std::ostream* os) { *os << jdk.libjvm; }
+
+struct DriverRun {
+    bool exited = false;
+    int exitCode = -1;
+    int signal = 0;
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// Runs the driver for one scenario; with `mergeErr` standard error goes into `out` too.
+DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vector<std::string>& files = {},
+              bool mergeErr = false, int timeoutSeconds = 60) {
+    std::vector<std::string> args{JVM_DRIVER, jdk.libjvm, JVM_TEST_CLASSES, scenario};
+    args.insert(args.end(), files.begin(), files.end());
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return DriverRun();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], 1);
+        dup2(mergeErr ? outPipe[1] : errPipe[1], 2);
+        close(outPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[0]);
+        close(errPipe[1]);
+        // The VM takes SIGSEGV for its own purposes and keeps its memory until exit.
+        setenv("ASAN_OPTIONS", "handle_segv=0:allow_user_segv_handler=1:detect_leaks=0", 1);
+        unsetenv("JAVA_TOOL_OPTIONS");
+        unsetenv("_JAVA_OPTIONS");
+        unsetenv("JDK_JAVA_OPTIONS");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    DriverRun run;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&run.out, &run.err};
+    int open = 2;
+    while (open > 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            run.timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (poll(fds, 2, static_cast<int>(left.count())) < 0) break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+            char buffer[4096];
+            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (pollfd& f : fds) {
+        if (f.fd >= 0) close(f.fd);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) {
+        run.exited = true;
+        run.exitCode = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        run.signal = WTERMSIG(status);
+    }
+    return run;
+}
+
+std::string describe(const DriverRun& run) {
+    return "exit " + std::to_string(run.exitCode) + " signal " + std::to_string(run.signal) +
+           (run.timedOut ? " TIMED OUT" : "") + "\n--- stdout:\n" + run.out + "--- stderr:\n" + run.err;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+size_t count(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+// Every part occurs, in this order.
+::testing::AssertionResult inOrder(const std::string& text, const std::vector<std::string>& parts) {
+    size_t at = 0;
+    for (const std::string& part : parts) {
+        size_t found = text.find(part, at);
+        if (found == std::string::npos) {
+            return ::testing::AssertionFailure() << "\"" << part << "\" missing (or out of order) in:\n" << text;
+        }
+        at = found + part.size();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+std::string workFile(const std::string& name) {
+    mkdir(JVM_TEST_WORK, 0755);
+    std::string path = std::string(JVM_TEST_WORK) + "/" + name;
+    unlink(path.c_str());
+    return path;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+
+class RealJdk : public ::testing::TestWithParam<Jdk> {
+protected:
+    // Runs a scenario and checks what every run must show: it ended by itself
+    // and -Xcheck:jni found nothing to complain about.
+    DriverRun scenario(const std::string& name, const std::vector<std::string>& files = {}, bool mergeErr = false) {
+        DriverRun run = runDriver(GetParam(), name, files, mergeErr);
+        EXPECT_FALSE(run.timedOut) << describe(run);
+        EXPECT_FALSE(contains(run.out + run.err, "WARNING in native method")) << describe(run);
+        EXPECT_FALSE(contains(run.out + run.err, "WARNING: JNI")) << describe(run);
+        return run;
+    }
+    std::string file(const std::string& name) { return workFile(GetParam().name + "-" + name); }
+};
+
+TEST(InstalledJdks, AtLeastOneIsFound) {
+    EXPECT_FALSE(installedJdks().empty()) << "no JDK under /usr/lib/jvm/*/lib/server/libjvm.so: these tests need one";
+}
+
+TEST_P(RealJdk, MainReceivesTheArgumentsExactly) {
+    DriverRun run = scenario("args");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"count 6\n",
+                                  "arg 0: 006f 006e 0065\n",
+                                  "arg 1:\n",
+                                  "arg 2: 0074 0077 006f 0020 0077 006f 0072 0064 0073\n",
+                                  "arg 3: 00e9 20ac\n",
+                                  "arg 4: d834 dd1e\n",
+                                  "arg 5: 0074 0061 0062 0009 0068 0065 0072 0065\n",
+                                  "test.prop=a b\n",
+                                  "driver: vm thread 0\n", "driver: destroyed\n"}));
+    EXPECT_TRUE(contains(run.err, "err line\n"));
+    // The VM accepted the launcher's own rewritten options, -Xss1m included.
+    EXPECT_TRUE(contains(run.out, "driver: thread stack size 1048576\n"));
+}
+
+TEST_P(RealJdk, MainWithoutArgumentsGetsAnEmptyArray) {
+    DriverRun run = scenario("no-args");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"count 0\n", "driver: vm thread 0\n"}));
+}
+
+TEST_P(RealJdk, RedirectionTruncatesOrAppends) {
+    const std::string out = file("out.txt"), err = file("err.txt");
+    writeFile(out, "old out\n");
+    writeFile(err, "old err\n");
+    DriverRun run = scenario("redirect", {out, err});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(readFile(out), "count 1\narg 0: 0072 0065 0064 0069 0072 0065 0063 0074 0065 0064\ntest.prop=a b\n");
+    EXPECT_EQ(readFile(err), "err line\n");
+    EXPECT_FALSE(contains(run.out, "count"));
+    EXPECT_FALSE(contains(run.err, "err line"));
+
+    run = scenario("redirect-append", {out, err});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(readFile(out), "count 1\narg 0: 0072 0065 0064 0069 0072 0065 0063 0074 0065 0064\ntest.prop=a b\n"
+                             "count 1\narg 0: 0072 0065 0064 0069 0072 0065 0063 0074 0065 0064\ntest.prop=a b\n");
+    EXPECT_EQ(readFile(err), "err line\nerr line\n");
+}
+
+TEST_P(RealJdk, AFileThatCannotBeOpenedLeavesTheStreamAndPrintsTheException) {
+    const std::string out = file("no-such-folder") + "/out.txt";
+    DriverRun run = scenario("redirect-bad", {out});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(contains(run.err, "java.io.FileNotFoundException")) << describe(run);
+    EXPECT_TRUE(contains(run.err, out)) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"count 0\n", "driver: vm thread 0\n"}));
+}
+
+TEST_P(RealJdk, AnExceptionEndingMainIsRenderedOnTheRedirectedStandardError) {
+    const std::string err = file("trace.txt");
+    DriverRun run = scenario("throw-check", {err});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);  // the result does not depend on it
+    std::string trace = readFile(err);
+    EXPECT_TRUE(inOrder(trace, {"java.lang.IllegalStateException: boom", "at test.Throw.inner(Throw.java:",
+                                "at test.Throw.outer(Throw.java:", "at test.Throw.main(Throw.java:"}))
+        << trace;
+    EXPECT_EQ(count(trace, "boom"), 1u) << trace;
+    // Handled: the VM's own uncaught-exception report does not follow.
+    EXPECT_FALSE(contains(trace, "Exception in thread")) << trace;
+    EXPECT_FALSE(contains(run.err, "boom")) << describe(run);
+}
+
+TEST_P(RealJdk, WithoutFailureCheckTheExceptionIsLeftToTheVm) {
+    const std::string err = file("uncaught.txt");
+    DriverRun run = scenario("throw-nocheck", {err});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    // Detaching hands the pending exception to the VM, which reports it on System.err.
+    std::string trace = readFile(err);
+    EXPECT_TRUE(inOrder(trace, {"Exception in thread \"main\" java.lang.IllegalStateException: boom",
+                                "at test.Throw.inner(Throw.java:"}))
+        << trace << describe(run);
+    EXPECT_EQ(count(trace, "boom"), 1u) << trace;
+}
+
+TEST_P(RealJdk, TheHandlerRendersTheTraceAndLeavesNothingPending) {
+    DriverRun run = scenario("render");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(contains(run.out, "driver: nothing pending\n")) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"driver: rendered<<java.lang.IllegalStateException: boom\n",
+                                  "\tat test.Throw.inner(Throw.java:", "\tat test.Throw.main(Throw.java:", ">>"}))
+        << describe(run);
+    // The same text went to the program's System.err.
+    EXPECT_TRUE(inOrder(run.err, {"java.lang.IllegalStateException: boom\n", "\tat test.Throw.inner(Throw.java:"}));
+    EXPECT_EQ(count(run.err, "boom"), 1u) << describe(run);
+    EXPECT_TRUE(contains(run.out, "driver: detached\n"));
+}
+
+TEST_P(RealJdk, AMissingClassIsDescribedThenReportedAndTheVmStillEnds) {
+    DriverRun run = scenario("missing-class", {}, true);
+    EXPECT_EQ(run.exitCode, 1) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"java.lang.NoClassDefFoundError: test/Missing",
+                                  "Error: Could not find the main class test/Missing.\n \n", "driver: vm thread 1\n",
+                                  "driver: destroyed\n"}));
+}
+
+TEST_P(RealJdk, AClassWithoutMainIsReported) {
+    DriverRun run = scenario("no-main", {}, true);
+    EXPECT_EQ(run.exitCode, 1) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"java.lang.NoSuchMethodError", "Error: No main method found in specified class.\n \n",
+                                  "driver: vm thread 1\n", "driver: destroyed\n"}));
+    EXPECT_FALSE(contains(run.out, "wrong main"));
+}
+
+TEST_P(RealJdk, DestroyingTheVmWaitsForNonDaemonThreads) {
+    DriverRun run = scenario("nondaemon");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"main done\n", "driver: vm thread 0\n", "driver: destroying\n", "worker done\n",
+                                  "driver: destroyed\n"}));
+}
+
+TEST_P(RealJdk, SystemExitReachesTheExitHookAndEndsTheProcess) {
+    DriverRun run = scenario("exit");
+    EXPECT_TRUE(run.exited) << describe(run);
+    EXPECT_EQ(run.exitCode, 3) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"exiting with 3\n", "driver: onExit 3\n"}));
+    EXPECT_FALSE(contains(run.out, "driver: vm thread"));
+}
+
+TEST_P(RealJdk, AVmCrashReachesTheAbortHook) {
+    const std::string report = file("hs_err.log");
+    DriverRun run = scenario("abort", {report});
+    // The VM ends the process itself after its error report (with 1 when no core is dumped).
+    EXPECT_TRUE(run.exitCode == 1 || run.signal == SIGABRT) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"A fatal error has been detected", "driver: onAbort\n"})) << describe(run);
+    EXPECT_FALSE(contains(run.out, "still alive"));
+    EXPECT_FALSE(contains(run.out, "driver: onExit"));
+    EXPECT_FALSE(contains(run.out, "driver: vm thread"));
+}
+
+// The guard of every scenario: -Xcheck:jni is on and its complaints are seen.
+TEST_P(RealJdk, CheckedJniReportsMisuse) {
+    DriverRun run = runDriver(GetParam(), "misuse");
+    EXPECT_TRUE(contains(run.out + run.err, "WARNING in native method")) << describe(run);
+}
+
+TEST_P(RealJdk, StopFromAnAttachedThreadEndsMain) {
+    DriverRun run = scenario("stop");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"service running\n", "driver: Echo.stop not called\n", "stop called\n",
+                                  "driver: Service.stop called\n", "driver: detached\n"}))
+        << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"service stopped\n", "driver: vm thread 0\n", "driver: destroyed\n"}));
+    // A class without "stop": the lookup's exception is printed.
+    EXPECT_TRUE(contains(run.err, "java.lang.NoSuchMethodError")) << describe(run);
+}
+
+TEST_P(RealJdk, SecondaryMainIntFormAnswersAfterTheCall) {
+    DriverRun run = scenario("secondary");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"driver: ready\n", "driver: Echo not called\n", "secondaryMain int: a,b\n",
+                                  "driver: reply 42\n", "driver: called\n", "driver: detached\n"}))
+        << describe(run);
+    EXPECT_TRUE(contains(run.out, "first instance done\n"));
+    EXPECT_EQ(count(run.out, "driver: reply"), 1u);
+    EXPECT_TRUE(contains(run.err, "java.lang.NoSuchMethodError")) << describe(run);
+}
+
+TEST_P(RealJdk, SecondaryMainVoidFormIsAnsweredBeforeTheCall) {
+    DriverRun run = scenario("secondary-void");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"driver: reply 0\n", "secondaryMain void: a,b\n", "driver: called\n"}))
+        << describe(run);
+    EXPECT_TRUE(contains(run.out, "first instance done\n"));
+}
+
+TEST_P(RealJdk, AnOptionTheVmRejectsFailsCreationWithMessage203) {
+    DriverRun run = scenario("create-fail");
+    EXPECT_EQ(run.exitCode, 1) << describe(run);
+    EXPECT_TRUE(contains(run.out, "Error: JNI exception: failed to create the Java VM\nReason: unknown.\n \n"))
+        << describe(run);
+    EXPECT_TRUE(contains(run.out + run.err, "-Xbogus")) << describe(run);
+    EXPECT_TRUE(contains(run.out, "driver: vm thread 1\n"));
+}
+
+TEST_P(RealJdk, TheDefaultThreadStackSizeIsTheVms) {
+    DriverRun run = scenario("default-stack");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    // HotSpot's default on x86_64 Linux is 1 MiB.
+    EXPECT_TRUE(contains(run.out, "driver: default stack size 1048576\n")) << describe(run);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, RealJdk, ::testing::ValuesIn(installedJdks()),
+                         [](const ::testing::TestParamInfo<Jdk>& info) {
+                             std::string name;
+                             for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(RealJdk);
+
+}  // namespace
