@@ -191,11 +191,8 @@ TEST(Examples, SingleInstanceApplicationForwardsLaterStarts) {
     AppDir app(L"example-single-instance", L"viewer.exe");
     std::string ini = example;
     // test/SingleInt stands in for com.example.viewer.Viewer: its int
-    // secondaryMain returns 7, and its main ends by itself after testvm.runms.
+    // secondaryMain returns 7, and its main ends by itself after 10 seconds.
     ini = withKey(ini, "Java Runtime Environment", "Main Class", "test.SingleInt");
-    std::string parameters;
-    ASSERT_TRUE(iniValue(example, "Java Runtime Environment", "Virtual Machine Parameters", parameters));
-    ini = withKey(ini, "Java Runtime Environment", "Virtual Machine Parameters", parameters + " -Dtestvm.runms=30000");
     app.writeIni(ini);
     installPrivateTestVm(app);
     app.write(L"lib\\viewer.jar", "");
@@ -217,7 +214,7 @@ TEST(Examples, SingleInstanceApplicationForwardsLaterStarts) {
 
     RunResult second;
     if (firstRuns) second = app.run(L"C:\\Data\\report.txt \"second file.txt\"", options);
-    firstStart.join();  // test/SingleInt ends after testvm.runms
+    firstStart.join();  // test/SingleInt ends by itself
     ASSERT_TRUE(firstRuns) << first.out;
 
     const std::vector<std::string> vmLog = testVmLog(log);
@@ -310,9 +307,9 @@ TEST(Examples, ServiceRunsWithItsArgumentsAndDatedOutputAndStops) {
     // binPath as the manual shows it: the quoted path, then an argument of the service's own.
     RunResult created =
         systemTool(L"sc", L"create " + service.name + L" binPath= \"\\\"" + app.exe() + L"\\\" -x\"");
-    ASSERT_EQ(created.exitCode, 0u) << created.out;
+    ASSERT_EQ(created.exitCode, 0u) << created.out << created.err;
     RunResult started = systemTool(L"sc", L"start " + service.name + L" a b");
-    ASSERT_EQ(started.exitCode, 0u) << started.out;
+    ASSERT_EQ(started.exitCode, 0u) << started.out << started.err;
     ASSERT_TRUE(waitForLogLine(log, "main args=")) << started.out;
     EXPECT_EQ(serviceState(service.name), static_cast<DWORD>(SERVICE_RUNNING));
 
@@ -329,19 +326,23 @@ TEST(Examples, ServiceRunsWithItsArgumentsAndDatedOutputAndStops) {
     EXPECT_EQ(mains[0], (std::vector<std::string>{"-x", narrow(service.name), "a", "b"}));
     EXPECT_TRUE(inOrder(vmLog, {"stop", "main returned"}));
 
-    // Override WorkingDir=Yes puts logs\ beside the executable; the output file
-    // carries the start time, the error file is appended to.
-    const std::string logs = narrow(app.path()) + "\\logs\\";
+    // Override WorkingDir=Yes makes the relative logs\ folder the one beside
+    // the executable; the output file carries the start time, the error file
+    // is appended to.
     std::vector<std::string> opened = linesStartingWith(vmLog, "FileOutputStream ");
     ASSERT_EQ(opened.size(), 2u);
-    const std::string outputPrefix = "FileOutputStream " + logs + "service_";
+    std::string cwd;
+    EXPECT_TRUE(logValue(vmLog, "cwd=", cwd));
+    EXPECT_EQ(cwd, narrow(app.path()));
+    const std::string outputPrefix = "FileOutputStream logs\\service_";
     ASSERT_EQ(opened[0].compare(0, outputPrefix.size(), outputPrefix), 0) << opened[0];
     std::smatch m;
     const std::string rest = opened[0].substr(outputPrefix.size());
     ASSERT_TRUE(std::regex_match(rest, m, std::regex(R"((\d{4}-\d{2}-\d{2}_\d{2}-\d{2}-\d{2})\.log append=0)")))
         << opened[0];
-    EXPECT_TRUE(pathExists(widen(logs + "service_" + m[1].str() + ".log")));
-    EXPECT_EQ(opened[1], "FileOutputStream " + logs + "service-errors.log append=1");
+    EXPECT_TRUE(pathExists(app.file(L"logs\\service_" + widen(m[1].str()) + L".log")));
+    EXPECT_EQ(opened[1], "FileOutputStream logs\\service-errors.log append=1");
+    EXPECT_TRUE(pathExists(app.file(L"logs\\service-errors.log")));
 }
 
 }  // namespace
