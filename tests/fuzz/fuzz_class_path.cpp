@@ -1,0 +1,100 @@
+// "Class Path": cutting at ';', where relative and wildcard entries are
+// searched, the joined value, and the runtime folders taken from a VM library
+// path. The input is "<executable folder>\n<class path>" (no line break: the
+// whole input is the class path of C:\app). Environment references and the file
+// search are played by stand-ins: %X% expands to a long text, %E% to nothing,
+// and a search returns a name or two, "." and ".." for a trailing '*'.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz_text.h"
+#include "launcher/paths.h"
+#include "vm/vm_options.h"
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+bool startsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
+bool endsWith(const std::wstring& text, const std::wstring& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+void replace(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+size_t count(const std::wstring& text, wchar_t c) {
+    size_t n = 0;
+    for (wchar_t x : text) n += x == c;
+    return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::wstring input = fuzzText(data, size);
+    size_t newline = input.find(L'\n');
+    const std::wstring folder = newline == std::wstring::npos ? L"C:\\app" : input.substr(0, newline);
+    const std::wstring configured = newline == std::wstring::npos ? input : input.substr(newline + 1);
+
+    // Entries: one per ';', and one more for text after the last.
+    std::vector<std::wstring> entries = splitClassPath(configured);
+    const bool tail = !configured.empty() && configured.back() != L';';
+    check(entries.size() == count(configured, L';') + (tail ? 1 : 0));
+    std::wstring joined;
+    for (const std::wstring& e : entries) {
+        check(e.find(L';') == std::wstring::npos);
+        joined += e + L";";
+    }
+    check(joined == (tail ? configured + L";" : configured));
+
+    size_t found = 0;
+    ClassPathOps ops;
+    ops.expand = [](std::wstring& s) {
+        replace(s, L"%X%", std::wstring(300, L'x'));
+        replace(s, L"%E%", L"");
+    };
+    ops.findNames = [&found](const std::wstring& pattern) {
+        std::vector<std::wstring> names;
+        if (endsWith(pattern, L"*")) {
+            names = {L".", L"..", L"a.jar"};
+        } else if (pattern.size() % 2 == 0) {
+            names = {pattern.substr(pattern.rfind(L'\\') + 1)};
+        }
+        found += names.size();
+        return names;
+    };
+    size_t absolute = 0;
+    for (std::wstring entry : entries) {
+        ops.expand(entry);
+        if (entry.empty()) continue;
+        if (entry.find(L'*') == std::wstring::npos && isAbsolutePath(entry)) {
+            ++absolute;
+            continue;
+        }
+        ClassPathSearch search = classPathSearchFor(entry, folder);
+        check(endsWith(search.pattern, entry));
+        check(startsWith(search.pattern, search.resultDirectory));
+        check(search.resultDirectory.empty() || search.resultDirectory.back() == L'\\');
+        if (!isAbsolutePath(entry)) check(startsWith(search.pattern, folder));
+    }
+    std::wstring classPath = buildClassPath(configured, folder, ops);
+    check(classPath.empty() || classPath.back() == L';');
+    // Every absolute entry and every name found makes one item (no stand-in name holds ';').
+    if (count(folder, L';') == 0) check(count(classPath, L';') == absolute + found);
+
+    // The runtime folders of a VM library path are pieces of it.
+    const std::wstring bin = runtimeBinOf(configured);
+    const std::wstring home = runtimeHomeOf(configured);
+    check(startsWith(configured, bin) && startsWith(bin, home));
+    check(endsWith(libraryPathValue(folder, folder, configured), home + L"lib"));
+    check(endsWith(systemPathValue(folder, configured), L"%Path%;" + bin));
+    return 0;
+}
