@@ -71,6 +71,9 @@ public:
     platform::MappedView<InstanceBlock> sharedBlock;
     platform::Handle sharedMapping;
     platform::Handle listenerThread;
+    // A second instance holds this named mutex of the instance from writing its
+    // arguments into the shared block until its teardown.
+    platform::Handle instanceMutex;
     bool firstInstance = false;
     bool singleInstance = false;
     std::wstring outputFile;

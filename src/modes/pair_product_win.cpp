@@ -1,6 +1,30 @@
-#include "modes/pair_product.h"
+// Starting the paired executable in place of a VM in this process.
+#include <windows.h>
+
+#include <string>
 
 #include "launcher/launcher.h"
+#include "launcher/text.h"
+#include "launcher/trace.h"
+#include "modes/pair_product.h"
 
-// The paired executable is not built yet.
-int relaunchPairProduct(Launcher&) { return -1; }
+int relaunchPairProduct(Launcher& launcher) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    // The child gets this process's command line as it is (its first token still
+    // names this launcher). CreateProcessW may write into the buffer it is given,
+    // so it gets a copy.
+    std::wstring commandLine = GetCommandLineW();
+    BOOL started = CreateProcessW(launcher.pairProductPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                  nullptr, nullptr, &startup, &info);
+    platform::Handle process(started ? info.hProcess : nullptr);
+    platform::Handle thread(started ? info.hThread : nullptr);
+    if (!started) trace(L"the paired executable could not be started: " + decimal(GetLastError()));
+    if (!launcher.pairReturnCode || !process) return 0;
+
+    WaitForSingleObject(process.get(), INFINITE);
+    DWORD code = 0;
+    if (!GetExitCodeProcess(process.get(), &code)) code = 0;
+    return static_cast<int>(code);
+}

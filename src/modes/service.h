@@ -1,16 +1,21 @@
 #pragma once
+// The Windows service host: the launcher as a service of its own process.
 #include "launcher/launcher.h"
+#include "modes/service_status.h"
 
 class ServiceHost;
 
-// Runs the launcher's run step for the service and turns the VM's exit into
-// status reports.
+// Runs the launcher's run step for the service, starts the stop threads, and
+// turns the VM's exit into a status report.
 class ServiceRunner : public ExitObserver {
 public:
     Launcher* launcher = nullptr;
     ServiceHost* host = nullptr;
 
+    // Appends the service name (unless omitted) and the start parameters to the
+    // Java program's arguments and performs the run step on this thread.
     int run(unsigned long count, wchar_t** vector);
+    // A new thread that calls the main class's static "stop".
     void startStop();
     void onExit(int exitCode) override;
     void onAbort() override;
@@ -20,16 +25,20 @@ public:
 class ServiceHost {
 public:
     ServiceHost();
-    ~ServiceHost();
+    ServiceHost(const ServiceHost&) = delete;
+    ServiceHost& operator=(const ServiceHost&) = delete;
+
     ServiceRunner runner;
-    // SERVICE_STATUS as seven 32-bit words and the handle of the registration.
-    unsigned long status[7] = {0, 0, 0, 0, 0, 0, 0};
-    void* statusHandle = nullptr;
+    ServiceStatusRecord status;   // the status last reported
+    void* statusHandle = nullptr;  // from the control handler's registration
+
+    // Sends the whole status record. False when it could not be sent.
+    bool report();
 };
 
 // The process-wide service record (the platform's callbacks carry no context).
 extern ServiceHost* serviceHostInstance;
 
-// Hands the main thread to the service control dispatcher. 0 when it ran,
-// otherwise the platform's error code.
+// Hands the main thread to the service control dispatcher until the service
+// has stopped. 0 when it ran, otherwise the platform's error code.
 unsigned long dispatch();

@@ -18,7 +18,9 @@
 // javaStackSize = 1310720 and the version to 0x10002 and returns -1, as HotSpot.
 //
 // The log: with TESTVM_LOG=<file>, every event appends UTF-8 lines ending in "\n"
-// (the lines of one event in one write; several processes may share the file):
+// (the lines of one event in one write; several processes may share the file).
+// The option -Dtestvm.log=<file> sets TESTVM_LOG in the VM's process at creation,
+// before the "create" lines (for services, which do not inherit the environment):
 //   create version=0x10002 options=<n> ignoreUnrecognized=<0|1>
 //   option[<i>]=<text>        every option in order (read in the ANSI code page,
 //                             logged as UTF-8); abort/exit/vfprintf end in
@@ -68,7 +70,8 @@
 //   test/Exit       System.exit(testvm.exit, default 3)
 //   test/Throw      main ends with java.lang.RuntimeException: boom pending
 //   test/NonDaemon  a non-daemon thread sleeps testvm.sleepms (1500), logs "non-daemon done"
-//   test/Service    main waits until stop; -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
+//   test/Service    main waits until stop (until the n-th call with -Dtestvm.stops=<n>);
+//                   -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
 //   test/Single     main waits for stop or testvm.runms (10000); secondaryMain([Ljava/lang/String;)V
 //   test/SingleInt  the same with secondaryMain([Ljava/lang/String;)I returning testvm.secondary (7)
 //   test/NoMain     no main

@@ -21,7 +21,9 @@
 //
 // THE LOG. When TESTVM_LOG names a file, each event appends lines (UTF-8, each
 // ended by "\n"; the file is opened, appended and closed per event, so processes
-// and threads can share it; the lines of one event are written at once):
+// and threads can share it; the lines of one event are written at once). The
+// option -Dtestvm.log=<file> sets TESTVM_LOG in the process at creation, before
+// the first line (for processes that do not inherit the test's environment):
 //   create version=0x10002 options=<n> ignoreUnrecognized=<0|1>
 //   option[<i>]=<optionString>     in order, read in the ANSI code page; abort, exit and vfprintf add
 //                                  " extraInfo=set" or " extraInfo=null"
@@ -85,7 +87,8 @@
 //   test/Exit        System.exit(testvm.exit, default 3)
 //   test/Throw       main ends with a pending java.lang.RuntimeException: boom
 //   test/NonDaemon   starts a non-daemon thread that sleeps testvm.sleepms (1500) and logs
-//   test/Service     main waits for stop; with testvm.stopexit=<n> the first stop calls System.exit(n)
+//   test/Service     main waits for stop (for the n-th call with testvm.stops=<n>); with
+//                    testvm.stopexit=<n> the first stop calls System.exit(n)
 //   test/Single      main waits for stop or testvm.runms (10000); secondaryMain "([Ljava/lang/String;)V"
 //   test/SingleInt   as test/Single with secondaryMain "([Ljava/lang/String;)I" giving testvm.secondary (7)
 //   test/NoMain      no methods
@@ -327,6 +330,14 @@ jint createJavaVm(JavaVM** pvm, void** penv, void* args) {
             line += o.extraInfo ? " extraInfo=set" : " extraInfo=null";
         lines.push_back(line);
         texts.push_back(text);
+    }
+    // -Dtestvm.log=<file> names the log for processes that do not inherit the
+    // test's environment (services); it is set before the first line is written.
+    for (const std::string& text : texts) {
+        const std::string prefix = "-Dtestvm.log=";
+        if (text.compare(0, prefix.size(), prefix) != 0) continue;
+        std::u16string path = utf16(text.substr(prefix.size()));
+        SetEnvironmentVariableW(L"TESTVM_LOG", reinterpret_cast<const wchar_t*>(path.c_str()));
     }
     lines.push_back("stack=" + number(static_cast<long long>(stackReservation())));
     for (const wchar_t* name : {L"Path", L"QZ_JVM_PATH", L"QZ_JVM_HOME"})
