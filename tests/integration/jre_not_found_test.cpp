@@ -1,0 +1,247 @@
+// Whole starts of the built launcher on a machine without any Java runtime:
+// the "JRE Not Found" dialog appears, and a test standing in for the user
+// drives it from outside the launcher's process, through the shell's folder
+// browser, the way a person would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <thread>
+
+#include "resources/resource.h"
+#include "support/process.h"
+#include "support/runtime_fixtures.h"
+#include "support/testvm.h"
+#include "support/trace.h"
+#include "support/ui_support.h"
+
+using namespace testing_support;
+using namespace ui_test;
+
+namespace {
+
+const DWORD kFailed = 0xFFFFFFFFu;  // exit code -1
+const wchar_t kCaption[] = L"JRE Not Found";
+
+// Memory inside another process, for messages that carry pointers.
+class RemoteMemory {
+public:
+    explicit RemoteMemory(HWND window, SIZE_T size = 4096) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    ~RemoteMemory() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    bool valid() const { return address_ != nullptr; }
+    char* at(size_t offset) const { return static_cast<char*>(address_) + offset; }
+    bool write(size_t offset, const void* data, size_t size) const {
+        return WriteProcessMemory(process_, at(offset), data, size, nullptr) != 0;
+    }
+    bool read(size_t offset, void* data, size_t size) const {
+        return ReadProcessMemory(process_, at(offset), data, size, nullptr) != 0;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+// The text of the item selected in the browser's folder tree.
+std::wstring selectedItem(HWND tree, const RemoteMemory& memory) {
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return L"";
+    const size_t textAt = 1024;
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<wchar_t*>(memory.at(textAt));
+    tv.cchTextMax = 260;
+    wchar_t text[260] = {};
+    memory.write(textAt, text, sizeof text);
+    memory.write(0, &tv, sizeof tv);
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(memory.at(0)));
+    memory.read(textAt, text, sizeof text);
+    text[259] = 0;
+    return text;
+}
+
+// Presses "Browse..." in the launcher's dialog, selects `folder` in the shell's
+// folder browser and presses its OK. True when the tree showed the folder selected.
+bool browseTo(HWND dialog, const std::wstring& folder) {
+    PostMessageW(GetDlgItem(dialog, IDC_BROWSE), BM_CLICK, 0, 0);
+    HWND browser = waitForWindow([&] { return findOwnedDialog(dialog); }, 30000);
+    if (!browser) return false;
+    HWND tree = findChildOfClass(browser, L"SysTreeView32");
+    RemoteMemory memory(browser);
+    if (!tree || !memory.valid()) return false;
+    const size_t pathAt = 2048;
+    memory.write(pathAt, folder.c_str(), (folder.size() + 1) * sizeof(wchar_t));
+    std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
+    bool selected = false;
+    for (int i = 0; i < 50 && !selected; ++i) {
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(memory.at(pathAt)));
+        selected = selectedItem(tree, memory) == leaf;
+        if (!selected) Sleep(200);
+    }
+    PostMessageW(GetDlgItem(browser, selected ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+    waitUntil([&] { return !IsWindow(browser); });
+    return selected;
+}
+
+// One start of the launcher on its own thread, so that the test can act as the user.
+class Start {
+public:
+    Start(const AppDir& app, const std::wstring& arguments, const RunOptions& options) {
+        thread_ = std::thread([this, &app, arguments, options] {
+            result_ = app.run(arguments, options);
+            done_ = true;
+        });
+    }
+    ~Start() {
+        if (thread_.joinable()) thread_.join();
+    }
+    bool done() const { return done_; }
+    const RunResult& finish() {
+        thread_.join();
+        return result_;
+    }
+
+private:
+    RunResult result_;
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    return all;
+}
+
+class JreNotFound : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Nothing may be registered: this machine has no Java runtime.
+        for (const wchar_t* key : {L"Software\\JavaSoft", L"Software\\BEA Systems", L"Software\\IBM\\Java2 Runtime Environment"}) {
+            ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key)) << narrow(key);
+            ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key)) << narrow(key);
+        }
+    }
+
+    // An application with a main class and no runtime of its own.
+    static void configure(const AppDir& app) {
+        app.writeIni("[Product Information]\r\nProduct Name=Picker\r\nProduct Code=P-1\r\n"
+                     "[Java Runtime Environment]\r\nMain Class=test/Echo\r\nMinimum Version=1.8\r\n");
+    }
+
+    static RunOptions options(const AppDir& app, const std::wstring& vmLog) {
+        makeFolders(app.file(L"appdata"));  // the user's application-data folder exists
+        RunOptions o;
+        o.env[L"APPDATA"] = app.file(L"appdata");
+        o.env[L"TESTVM_LOG"] = vmLog;
+        o.env[L"QZ_LAUNCHER_LOG"] = app.file(L"trace.log");
+        o.env[L"JAVA_HOME"] = L"";  // Wine hands the Linux environment on
+        o.currentDirectory = app.path();
+        o.timeoutMs = 120000;
+        return o;
+    }
+};
+
+TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
+    AppDir app(L"jre-picked");
+    configure(app);
+    std::wstring picked = app.file(L"runtimes\\picked");
+    app.installTestVm(L"runtimes\\picked\\bin\\client\\jvm.dll");
+    std::wstring vmLog = newTestVmLog(L"jre-picked");
+    std::string iniBefore;
+    readTextFile(app.ini(), iniBefore);
+
+    Start start(app, L"one two", options(app, vmLog));
+    HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
+    ASSERT_NE(dialog, nullptr) << "no dialog";
+    std::wstring message = controlText(GetDlgItem(dialog, IDC_MESSAGE));
+    EXPECT_NE(message.find(L"Please  download and install a JRE (minimum version 1.8) from:"), std::wstring::npos)
+        << narrow(message);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+    Sleep(300);
+    savePng(screenshotFolder() + L"\\launcher-jre-not-found.png", captureScreen(dialog));
+
+    EXPECT_TRUE(browseTo(dialog, picked)) << "the browser did not select the folder";
+    EXPECT_TRUE(waitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDOK)) != 0; }));
+    EXPECT_EQ(controlText(GetDlgItem(dialog, IDC_JRE_PATH)), picked);
+    savePng(screenshotFolder() + L"\\launcher-jre-picked.png", captureScreen(dialog));
+    PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    const RunResult& r = start.finish();
+    std::string trace = joined(readTrace(app.file(L"trace.log")));
+
+    // The choice is written to the per-user copy, with its final backslash.
+    std::string userIni;
+    ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written\n" << trace;
+    EXPECT_NE(userIni.find("[Java Runtime Environment]"), std::string::npos) << userIni;
+    EXPECT_NE(userIni.find("JRE Path=" + narrow(picked) + "\\\r\n"), std::string::npos) << userIni;
+    std::string iniAfter;
+    readTextFile(app.ini(), iniAfter);
+    EXPECT_EQ(iniAfter, iniBefore);
+
+    // The start went on with the library of the picked folder: its VM ran the program.
+    std::string library = narrow(picked) + "\\bin\\client\\jvm.dll";
+    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "runtime chosen (picked by the user): " + library))
+        << trace;
+    std::vector<std::string> log = testVmLog(vmLog);
+    EXPECT_TRUE(inOrder(log, {"created", "main args=2", "arg[0]=one", "arg[1]=two", "main returned"})) << r.out;
+    EXPECT_EQ(r.exitCode, 0u) << r.out << trace;
+    EXPECT_FALSE(r.timedOut);
+
+    // The next start finds the folder written back and asks nobody.
+    Start again(app, L"", options(app, newTestVmLog(L"jre-picked-again")));
+    bool asked = false;
+    while (!again.done()) {
+        if (HWND d = findWindowOfExecutable(app.exe(), kCaption)) {
+            asked = true;
+            PostMessageW(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+        }
+        Sleep(50);
+    }
+    again.finish();
+    EXPECT_FALSE(asked) << "the dialog came again";
+    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "  \"JRE Path\" = \"" + narrow(picked) + "\\\""));
+}
+
+TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing) {
+    for (int closeBox = 0; closeBox < 2; ++closeBox) {
+        AppDir app(closeBox ? L"jre-closed" : L"jre-cancelled");
+        configure(app);
+        std::wstring vmLog = newTestVmLog(L"jre-cancelled");
+        std::string iniBefore;
+        readTextFile(app.ini(), iniBefore);
+
+        Start start(app, L"", options(app, vmLog));
+        HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
+        ASSERT_NE(dialog, nullptr) << "no dialog";
+        if (closeBox) {
+            PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        }
+        const RunResult& r = start.finish();
+        EXPECT_EQ(r.exitCode, kFailed) << r.out;
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_FALSE(pathExists(app.file(L"appdata\\Picker"))) << "something was written";
+        std::string iniAfter;
+        readTextFile(app.ini(), iniAfter);
+        EXPECT_EQ(iniAfter, iniBefore);
+        EXPECT_TRUE(testVmLog(vmLog).empty()) << "a VM was loaded";
+    }
+}
+
+}  // namespace
