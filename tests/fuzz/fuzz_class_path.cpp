@@ -3,7 +3,8 @@
 // path. The input is "<executable folder>\n<class path>" (no line break: the
 // whole input is the class path of C:\app). Environment references and the file
 // search are played by stand-ins: %X% expands to a long text, %E% to nothing,
-// and a search returns a name or two, "." and ".." for a trailing '*'.
+// a search for a trailing '*' returns ".", ".." and a.jar, and any other
+// search finds its own name or nothing.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -187,22 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(options[i] == expected);
     }
 
-    if (text.find(L'"') == std::wstring::npos) {
-        check(options.size() == pieces);
-        size_t at = 0;
-        for (const std::wstring& option : options) {
-            while (text[at] == L' ') ++at;
-            size_t end = text.find(L' ', at);
-            std::wstring piece = text.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
-            at = end == std::wstring::npos ? text.size() : end;
-            std::wstring head = piece.substr(0, 4);
-            wchar_t last = piece.back();
-            bool percent = (head == L"-Xms" || head == L"-Xmx" || head == L"-Xss") && piece.size() > 4 &&
-                           (last == L'p' || last == L'P' || last == L't' || last == L'T');
-            if (!percent) check(option == piece);
-        }
-    }
-
     // The stack size comes from the last -Xss option, as it was appended.
     uint32_t expected = unset;
     for (const std::wstring& o : options) {
