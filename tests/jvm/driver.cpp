@@ -176,18 +176,20 @@ int main(int argc, char** argv) {
             s.mainClass = L"test/Crash";
         } else if (name == "stop") {
             s.mainClass = L"test/Service";
+            // As the service host's stop thread: the main class in the thread's narrow form.
             helper = std::thread([&] {
                 ready.wait();
-                onAttachedThread(launcher.javaVm, [](JNIEnv* env) {
+                onAttachedThread(launcher.javaVm, [&s](JNIEnv* env) {
                     say(callStaticStop(env, "test/Echo") ? "Echo.stop called" : "Echo.stop not called");
-                    say(callStaticStop(env, "test/Service") ? "Service.stop called" : "Service.stop not called");
+                    say(callStaticStop(env, toAnsi(s.mainClass)) ? "Service.stop called" : "Service.stop not called");
                 });
             });
         } else if (name == "secondary" || name == "secondary-void") {
             s.mainClass = name == "secondary" ? L"test/Secondary" : L"test/SecondaryVoid";
-            std::string cls = name == "secondary" ? "test/Secondary" : "test/SecondaryVoid";
-            helper = std::thread([&, cls] {
+            // As the single-instance request thread: the main class in the thread's narrow form.
+            helper = std::thread([&] {
                 ready.wait();
+                const std::string cls = toAnsi(s.mainClass);
                 onAttachedThread(launcher.javaVm, [&cls](JNIEnv* env) {
                     auto reply = [](int code) { say("reply " + std::to_string(code)); };
                     say(callSecondaryMain(env, "test/Echo", {L"x"}, reply) ? "Echo called" : "Echo not called");
