@@ -7,6 +7,12 @@
 
 constexpr uint16_t kMachineX86 = 0x014C;
 constexpr uint16_t kMachineX64 = 0x8664;
+// The machine of this build: the VM libraries this process can load itself.
+#if defined(__x86_64__) || defined(_M_X64)
+constexpr uint16_t kMachineOwn = kMachineX64;
+#else
+constexpr uint16_t kMachineOwn = kMachineX86;
+#endif
 
 // True when the bytes are a PE image: the DOS signature MZ, the offset at 0x3C
 // naming a place inside the file where the signature "PE\0\0" and the COFF file

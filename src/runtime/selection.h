@@ -27,7 +27,8 @@ bool findRuntime(Launcher& launcher, const RuntimeSearch& search);
 std::wstring registryPass(Launcher& launcher, RegistryView view);
 
 // Sets runPairProduct when a "Pair Product" is configured and the library at
-// jvmLibraryPath is a valid image for another machine than x86.
+// jvmLibraryPath is a valid image for another machine than this process's
+// (x86 for the shipped 32-bit launcher).
 void checkPairProduct(Launcher& launcher);
 
 // Writes a folder the user picked as "JRE Path": into the per-user configuration

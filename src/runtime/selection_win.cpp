@@ -128,7 +128,11 @@ void checkPairProduct(Launcher& l) {
     l.runPairProduct = false;
     if (l.pairProductPath.empty()) return;
     uint16_t machine = 0;
-    if (readImageMachineOfFile(l.jvmLibraryPath, &machine) && machine != kMachineX86) l.runPairProduct = true;
+    // The pair runs what this process cannot load: for the 32-bit launcher any
+    // image that is not x86. Asking about this build's own machine keeps a
+    // 64-bit launcher used as the pair (often with a copy of the same INI file)
+    // from handing a 64-bit runtime on to itself without end.
+    if (readImageMachineOfFile(l.jvmLibraryPath, &machine) && machine != kMachineOwn) l.runPairProduct = true;
 }
 
 void writeChoiceBack(const Launcher& l, const std::wstring& folder) {

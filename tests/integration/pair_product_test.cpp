@@ -1,11 +1,12 @@
-// The paired executable: a 64-bit runtime found through "JRE Path" makes the
-// launcher start "Pair Product" with its own command line instead of loading
-// the VM. A small program of the tests stands in for the pair and records
-// what it was given. (The x86_64 test VM is a valid image that is not x86; the
-// pair check decides in the x86_64 build too, which could load it itself.)
+// The paired executable: a runtime this launcher cannot load, found through
+// "JRE Path", makes it start "Pair Product" with its own command line instead
+// of loading the VM. A small program of the tests stands in for the pair and
+// records what it was given. This x86_64 build cannot load an x86 image, so an
+// x86 image header plays the runtime (the 32-bit lane does it the other way round).
 #include <gtest/gtest.h>
 
 #include "support/process.h"
+#include "support/runtime_fixtures.h"
 #include "support/testvm.h"
 
 using namespace testing_support;
@@ -18,10 +19,10 @@ struct PairApp {
     std::wstring vmLog;
 
     PairApp(const std::wstring& name, const std::string& returnCodeKey) : app(name) {
-        app.installTestVm(L"runtime64\\bin\\client\\jvm.dll");
+        writeImageHeader(app.file(L"runtime-x86\\bin\\client\\jvm.dll"), 0x014C);
         record = app.file(L"record.txt");
         vmLog = app.file(L"vm.log");
-        app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\nJRE Path=" + narrow(app.file(L"runtime64")) +
+        app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\nJRE Path=" + narrow(app.file(L"runtime-x86")) +
                      "\r\n[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nPair Product=" +
                      narrow(windowsPath(PAIR_CHILD_EXE)) + "\r\n" + returnCodeKey);
     }

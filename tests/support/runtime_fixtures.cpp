@@ -4,6 +4,17 @@
 
 namespace testing_support {
 
+bool writeImageHeader(const std::wstring& path, unsigned short machine) {
+    std::string image(0x200, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    image[0x3C] = static_cast<char>(0x80);
+    image.replace(0x80, 4, std::string("PE\0\0", 4));
+    image[0x84] = static_cast<char>(machine & 0xFF);
+    image[0x85] = static_cast<char>(machine >> 8);
+    return writeTextFile(path, image);
+}
+
 std::wstring makeRuntimeFolder(const std::wstring& home, unsigned parts) {
     makeFolders(home);
     if (parts & kClientVm) writeTextFile(home + L"\\bin\\client\\jvm.dll", "");

@@ -19,6 +19,10 @@ enum RuntimeParts : unsigned {
 // files named by `parts` (empty files) and gives it with a trailing backslash.
 std::wstring makeRuntimeFolder(const std::wstring& home, unsigned parts);
 
+// Writes a file that is the smallest valid PE image header for `machine`
+// (0x014C x86, 0x8664 x86_64): enough for the machine-type check, never loaded.
+bool writeImageHeader(const std::wstring& path, unsigned short machine);
+
 // Registry keys and values created by a test; every key it created is deleted
 // again (deepest first) when it goes out of scope. Keys that existed before are
 // left alone.

@@ -371,38 +371,36 @@ TEST_F(RuntimeDiscovery, ConfiguredFolderFirstAndWithoutVersionCheck) {
 }
 
 TEST_F(RuntimeDiscovery, PairCheckLooksAtTheImageOfAConfiguredRuntime) {
-    std::wstring x64 = runtime(L"x64", 0);
-    makeFolders(x64 + L"bin\\server");
-    ASSERT_TRUE(CopyFileW(launcherExe().c_str(), (x64 + L"bin\\server\\jvm.dll").c_str(), FALSE));
+    // An image this process can load (the test build's own launcher), and one
+    // of the other machine: only the latter goes to the paired executable.
+    std::wstring own = runtime(L"own", 0);
+    makeFolders(own + L"bin\\server");
+    ASSERT_TRUE(CopyFileW(launcherExe().c_str(), (own + L"bin\\server\\jvm.dll").c_str(), FALSE));
+    const unsigned short other = sizeof(void*) == 8 ? 0x014C : 0x8664;
+    std::wstring foreign = runtime(L"foreign", 0);
+    ASSERT_TRUE(writeImageHeader(foreign + L"bin\\client\\jvm.dll", other));
     std::wstring marker = runtime(L"marker", kServerVm);
     FakeUser user;
 
-    l_.jrePath = x64;
+    l_.jrePath = foreign;
     ASSERT_TRUE(findRuntime(l_, search(user)));
     EXPECT_FALSE(l_.runPairProduct);  // no "Pair Product": never set
 
     l_.pairProductPath = L"C:\\App\\app64.exe";
     resetChoice();
     ASSERT_TRUE(findRuntime(l_, search(user)));
+    EXPECT_EQ(l_.jvmLibraryPath, foreign + L"bin\\client\\jvm.dll");
     EXPECT_TRUE(l_.runPairProduct);
+
+    resetChoice();
+    l_.jrePath = own;
+    ASSERT_TRUE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(l_.runPairProduct);
 
     resetChoice();
     l_.jrePath = marker;  // an empty file is not a valid image
     ASSERT_TRUE(findRuntime(l_, search(user)));
     EXPECT_FALSE(l_.runPairProduct);
-
-    std::wstring product32 = launcherExe();
-    product32.replace(product32.find(L"\\build\\win64\\"), 13, L"\\build\\win32\\");
-    if (pathExists(product32)) {
-        std::wstring x86 = runtime(L"x86", 0);
-        makeFolders(x86 + L"bin\\client");
-        ASSERT_TRUE(CopyFileW(product32.c_str(), (x86 + L"bin\\client\\jvm.dll").c_str(), FALSE));
-        resetChoice();
-        l_.jrePath = x86;
-        ASSERT_TRUE(findRuntime(l_, search(user)));
-        EXPECT_EQ(l_.jvmLibraryPath, x86 + L"bin\\client\\jvm.dll");
-        EXPECT_FALSE(l_.runPairProduct);
-    }
 }
 
 TEST_F(RuntimeDiscovery, TodaysRuntimesWhenTheClassicFamiliesYieldNothing) {
