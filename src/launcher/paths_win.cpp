@@ -71,13 +71,23 @@ void readArguments(Launcher& launcher) {
 }
 
 void expandEnvironmentInPlace(std::wstring& text) {
-    DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-    if (size == 0) return;
-    std::wstring buffer(size, L'\0');
-    DWORD n = ExpandEnvironmentStringsW(text.c_str(), &buffer[0], size);
-    if (n == 0 || n > size) return;
-    buffer.resize(n - 1);  // the count includes the terminating zero
-    text = buffer;
+    // ExpandEnvironmentStrings cuts (or refuses) text beyond 32K characters,
+    // and a class path of many jars is longer than that.
+    if (text.find(L'%') == std::wstring::npos) return;
+    text = expandReferences(text, [](const std::wstring& name, std::wstring& value) {
+        SetLastError(ERROR_SUCCESS);
+        DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+        if (size == 0) {
+            value.clear();
+            return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+        }
+        std::wstring buffer(size, L'\0');
+        DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0], size);
+        if (n == 0 || n >= size) return false;
+        buffer.resize(n);
+        value = buffer;
+        return true;
+    });
 }
 
 namespace {

@@ -38,6 +38,28 @@ std::wstring replaceAll(std::wstring text, wchar_t from, wchar_t to) {
     return text;
 }
 
+std::wstring expandReferences(const std::wstring& text, const VariableLookup& lookup) {
+    std::wstring out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t open = text.find(L'%', pos);
+        size_t close = open == std::wstring::npos ? std::wstring::npos : text.find(L'%', open + 1);
+        if (close == std::wstring::npos) {
+            out.append(text, pos, std::wstring::npos);
+            break;
+        }
+        out.append(text, pos, open - pos);
+        std::wstring value;
+        if (close > open + 1 && lookup(text.substr(open + 1, close - open - 1), value)) {
+            out += value;
+        } else {
+            out.append(text, open, close - open + 1);
+        }
+        pos = close + 1;
+    }
+    return out;
+}
+
 std::wstring fromModifiedUtf8(const std::string& text) {
     // Modified UTF-8 encodes UTF-16 units one by one (surrogates separately,
     // U+0000 as two bytes), so decoding unit by unit gives the UTF-16 text.

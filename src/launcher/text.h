@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 // Conversions between UTF-16 text and the narrow text the VM takes (option
@@ -18,3 +19,11 @@ std::wstring decimal(long long value);
 
 // Replaces every occurrence of `from` by `to`.
 std::wstring replaceAll(std::wstring text, wchar_t from, wchar_t to);
+
+// Looks a variable up by name; false when it is not set.
+using VariableLookup = std::function<bool(const std::wstring& name, std::wstring& value)>;
+// Replaces each %NAME% that `lookup` knows by its value, as the system's
+// environment expansion does but without its limit of 32K characters: an
+// unknown or empty name keeps "%NAME%" as written and the scan goes on after
+// it; a '%' without a closing one stays.
+std::wstring expandReferences(const std::wstring& text, const VariableLookup& lookup);

@@ -1,8 +1,9 @@
 // Whole starts of the launcher choosing a runtime: private runtimes, the
 // configured folder and its per-user copy, registry entries planted in the
 // prefix, and the trace that explains every decision (QZ_LAUNCHER_LOG).
-// Until the VM can be hosted, a start that found a runtime still ends with -1,
-// so the choice is read from the trace.
+// The runtime folders are made of empty marker files, so a start that chose
+// one ends when its VM library cannot be loaded; the choice is read from the
+// trace, whatever the exit code.
 #include <gtest/gtest.h>
 
 #include "support/process.h"

@@ -167,6 +167,26 @@ TEST_F(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
                                         expected(app, L"ext\\d.jar"), expected(app, L"classes")}));
 }
 
+TEST_F(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {
+    AppDir app = appWithVm(L"vm-long-class-path");
+    const std::wstring longName(120, L'n');
+    const int jars = 400;  // about 400 * 170 characters
+    for (int i = 0; i < jars; ++i) app.write(L"lib\\" + longName + std::to_wstring(1000 + i) + L".jar", "");
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\n"
+                 "Class Path=\\lib\\*.jar;%CP_LAST%\r\n");
+    RunOptions options;
+    options.env[L"CP_LAST"] = L"D:\\last.jar";
+    Start s = start(app, L"", options);
+    ASSERT_EQ(s.result.exitCode, 0u) << describe(s).substr(0, 2000);
+    std::vector<std::string> opts = testVmOptions(s.log);
+    ASSERT_FALSE(opts.empty());
+    EXPECT_GT(opts[0].size(), 40000u);
+    EXPECT_EQ(std::count(opts[0].begin(), opts[0].end(), ';'), jars + 1);
+    const std::string tail = "D:\\last.jar;";
+    ASSERT_GE(opts[0].size(), tail.size());
+    EXPECT_EQ(opts[0].substr(opts[0].size() - tail.size()), tail);
+}
+
 TEST_F(VmHost, EmbeddedJarPutsTheExecutableFirst) {
     AppDir app = appWithVm(L"vm-embedded-jar");
     app.write(L"app.jar", "");

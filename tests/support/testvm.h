@@ -76,6 +76,7 @@
 //   test/SingleInt  the same with secondaryMain([Ljava/lang/String;)I returning testvm.secondary (7)
 //   test/NoMain     no main
 //   test/Abort      main calls the abort hook and returns
+//   test/Return     main returns at once, writing nothing
 // DestroyJavaVM waits for every other non-daemon attached thread to detach.
 #include <string>
 #include <vector>

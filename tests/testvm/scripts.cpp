@@ -63,6 +63,9 @@ void waitForStopOrTime(Frame&, const Strings&) {
     WaitForSingleObject(stopEvent(), static_cast<DWORD>(propertyNumber("testvm.runms", 10000)));
 }
 
+// test/Return: main returns at once (start-up measurements).
+void returnMain(Frame&, const Strings&) {}
+
 // test/Abort: main calls the abort hook and returns.
 void abortMain(Frame&, const Strings&) { callAbortHook(); }
 
@@ -88,6 +91,7 @@ const Script kScripts[] = {
     {"test/SingleInt", waitForStopOrTime, nullptr, secondaryInt, true},
     {"test/NoMain", nullptr, nullptr, nullptr, false},
     {"test/Abort", abortMain, nullptr, nullptr, false},
+    {"test/Return", returnMain, nullptr, nullptr, false},
 };
 
 const Script& scriptOf(const Frame& f) {

@@ -93,8 +93,15 @@
 //   test/SingleInt   as test/Single with secondaryMain "([Ljava/lang/String;)I" giving testvm.secondary (7)
 //   test/NoMain      no methods
 //   test/Abort       main calls the abort hook and returns
+//   test/Return      main returns at once, writing nothing
+//
+// MEMORY. When TESTVM_PEAK_WS names a file, loading the library writes the
+// process's peak working set so far to it, in bytes (decimal, no line end):
+// what the host used before it loaded the VM library.
 #define _JNI_IMPLEMENTATION_
 #include "vm.h"
+
+#include <psapi.h>
 
 #include <cstdlib>
 
@@ -448,6 +455,24 @@ JNIEXPORT jint JNICALL JNI_GetCreatedJavaVMs(JavaVM** buffer, jsize length, jsiz
     if (count) *count = exists ? 1 : 0;
     if (exists && buffer && length > 0) buffer[0] = theVm();
     return JNI_OK;
+}
+
+// Records the host's peak working set at the moment the library is loaded.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, void*) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    wchar_t path[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(L"TESTVM_PEAK_WS", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return TRUE;
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return TRUE;
+    std::string text = number(static_cast<long long>(counters.PeakWorkingSetSize));
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return TRUE;
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    return TRUE;
 }
 
 }  // extern "C"

@@ -4,10 +4,33 @@
 #include <set>
 
 #include "launcher/paths.h"
+#include "launcher/text.h"
 
 namespace {
 
 using Tokens = std::vector<std::wstring>;
+
+TEST(ExpandReferences, KnownNamesOnlyAndTheScanGoesOnAfterAnUnknownOne) {
+    const std::map<std::wstring, std::wstring> vars{{L"A", L"x"}, {L"EMPTY", L""}, {L"P", L"%A%"}};
+    VariableLookup lookup = [&](const std::wstring& name, std::wstring& value) {
+        auto it = vars.find(name);
+        if (it == vars.end()) return false;
+        value = it->second;
+        return true;
+    };
+    EXPECT_EQ(expandReferences(L"", lookup), L"");
+    EXPECT_EQ(expandReferences(L"%A%-%A%%A%", lookup), L"x-xx");
+    EXPECT_EQ(expandReferences(L"%UNSET%A%", lookup), L"%UNSET%A%");
+    EXPECT_EQ(expandReferences(L"%A%A%", lookup), L"xA%");
+    EXPECT_EQ(expandReferences(L"%%A%", lookup), L"%%A%");
+    EXPECT_EQ(expandReferences(L"a%A", lookup), L"a%A");
+    EXPECT_EQ(expandReferences(L"%", lookup), L"%");
+    EXPECT_EQ(expandReferences(L"[%EMPTY%]", lookup), L"[]");
+    EXPECT_EQ(expandReferences(L"%P%", lookup), L"%A%");  // values are not expanded again
+    // Far beyond 32K characters, with references at both ends.
+    std::wstring middle(200000, L'j');
+    EXPECT_EQ(expandReferences(L"%A%" + middle + L"%A%", lookup), L"x" + middle + L"x");
+}
 
 TEST(SplitCommandLine, SpacesSeparateAndQuotesGroupWithoutEscapes) {
     EXPECT_EQ(splitCommandLine(L""), Tokens{});

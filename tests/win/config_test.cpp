@@ -105,6 +105,24 @@ TEST(Paths, EnvironmentExpansion) {
     EXPECT_EQ(empty, L"");
 }
 
+TEST(Paths, EnvironmentExpansionAgreesWithTheSystemAndHasNoLengthLimit) {
+    SetEnvironmentVariableW(L"QZ_TEST_A", L"x");
+    SetEnvironmentVariableW(L"QZ_TEST_EMPTY", L"");
+    for (const wchar_t* sample : {L"%QZ_TEST_A%%qz_test_a%", L"%QZ_UNSET%QZ_TEST_A%", L"%QZ_TEST_A%QZ_TEST_A%",
+                                  L"%%QZ_TEST_A%", L"%", L"a%QZ_TEST_A", L"[%QZ_TEST_EMPTY%]", L"% QZ_TEST_A%"}) {
+        wchar_t expected[256];
+        ASSERT_NE(ExpandEnvironmentStringsW(sample, expected, 256), 0u);
+        std::wstring text = sample;
+        expandEnvironmentInPlace(text);
+        EXPECT_EQ(text, expected) << narrow(sample);
+    }
+    // A class path of many jars is longer than the system's 32K characters.
+    std::wstring middle(100000, L';');
+    std::wstring text = L"%QZ_TEST_A%" + middle + L"%QZ_TEST_A%";
+    expandEnvironmentInPlace(text);
+    EXPECT_EQ(text, L"x" + middle + L"x");
+}
+
 TEST(Paths, UserConfigPathCreatesItsFolders) {
     std::wstring dir = freshFolder(L"appdata");
     SetEnvironmentVariableW(L"APPDATA", dir.c_str());

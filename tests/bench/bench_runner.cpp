@@ -1,0 +1,443 @@
+// Start-up benchmark of the launcher, run under wine64 by scripts/bench.sh.
+//
+// It builds its cases under the build's test-work folder and in the registry of
+// the prefix it runs in, then starts every case in turn, round after round, so
+// that drift of the machine touches all cases alike. Each start is timed from
+// CreateProcess until the process has ended. The Java program is the test VM's
+// test/Return, whose main returns at once. Printed: median, quartiles and
+// extremes per case, the launcher's overhead against a host that does nothing
+// but run the same main through the same VM library, how the cost grows with
+// registered runtimes, class-path wildcards and a long "Class Path" value, the
+// peak working set before the VM library is loaded, and the product's size.
+//
+// Usage: bench_runner [--runs <n>] [--product <32-bit launcher.exe>]
+#include "support/process.h"
+#include "support/runtime_fixtures.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+const wchar_t kJavaSoft[] = L"Software\\JavaSoft";
+const wchar_t kFamily[] = L"Software\\JavaSoft\\Java Runtime Environment";
+const wchar_t kRealVersion[] = L"1.8.0_400";  // above every filler: the one chosen
+const int kMaxRegistered = 1000;
+const int kWarmUpRounds = 2;
+const int kPeakRuns = 5;
+
+// Owns the handles of a started process.
+struct ProcessHandles {
+    PROCESS_INFORMATION info = {};
+    ProcessHandles() = default;
+    ProcessHandles(const ProcessHandles&) = delete;
+    ProcessHandles& operator=(const ProcessHandles&) = delete;
+    ~ProcessHandles() {
+        if (info.hThread) CloseHandle(info.hThread);
+        if (info.hProcess) CloseHandle(info.hProcess);
+    }
+};
+
+// Owns an open registry key.
+struct Key {
+    HKEY key = nullptr;
+    Key() = default;
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    ~Key() {
+        if (key) RegCloseKey(key);
+    }
+};
+
+double nowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+struct Case {
+    const char* name;
+    std::wstring application;
+    std::wstring commandLine;
+    std::wstring directory;
+    int registered = 0;        // registry runtimes it needs (0: none)
+    size_t minClassPathLength = 0;
+    size_t minClassPathEntries = 0;
+    std::vector<double> ms;
+};
+
+// Starts a case and waits for its end; false when it cannot start or hangs.
+bool runOnce(const Case& c, double& ms, DWORD& exitCode) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    std::wstring commandLine = c.commandLine;
+    ProcessHandles process;
+    const double start = nowMs();
+    if (!CreateProcessW(c.application.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        c.directory.c_str(), &startup, &process.info)) {
+        return false;
+    }
+    if (WaitForSingleObject(process.info.hProcess, 300000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.info.hProcess, 1);
+        return false;
+    }
+    ms = nowMs() - start;
+    return GetExitCodeProcess(process.info.hProcess, &exitCode) != 0;
+}
+
+// ------------------------------------------------------------------ registry
+
+bool keyExists(const std::wstring& path) {
+    Key key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key.key) == ERROR_SUCCESS;
+}
+
+bool registerRuntime(const std::wstring& version, const std::wstring& home) {
+    Key key;
+    std::wstring path = std::wstring(kFamily) + L"\\" + version;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key.key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    return RegSetValueExW(key.key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
+                          static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::wstring fillerVersion(int i) { return L"1.7.0_" + std::to_wstring(i); }
+
+// Holds the real runtime and `fillers` older ones registered.
+class Registry {
+public:
+    explicit Registry(std::wstring fakeRoot) : fakeRoot_(std::move(fakeRoot)) {}
+    ~Registry() { removeAll(); }
+
+    bool begin(const std::wstring& realHome) {
+        createdJavaSoft_ = !keyExists(kJavaSoft);
+        started_ = true;
+        return registerRuntime(kRealVersion, realHome);
+    }
+    bool setFillers(int count) {
+        for (; fillers_ < count; ++fillers_) {
+            if (!registerRuntime(fillerVersion(fillers_), fakeHome(fillers_))) return false;
+        }
+        for (; fillers_ > count; --fillers_) {
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + fillerVersion(fillers_ - 1)).c_str());
+        }
+        return true;
+    }
+    std::wstring fakeHome(int i) const { return fakeRoot_ + L"\\" + std::to_wstring(i) + L"\\"; }
+
+private:
+    void removeAll() {
+        if (!started_) return;
+        setFillers(0);
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + kRealVersion).c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kFamily);
+        if (createdJavaSoft_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJavaSoft);
+        started_ = false;
+    }
+
+    std::wstring fakeRoot_;
+    int fillers_ = 0;
+    bool started_ = false;
+    bool createdJavaSoft_ = false;
+};
+
+// ------------------------------------------------------------------ set-up
+
+bool writeEmpty(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+// An application folder: the launcher as app.exe, app.ini, lib\app.jar and,
+// when `privateRuntime`, the test VM as the runtime shipped in jre\.
+bool makeApp(const std::wstring& folder, const std::string& classPath, bool privateRuntime, Case& c) {
+    if (!makeFolders(folder + L"\\lib") || !writeEmpty(folder + L"\\lib\\app.jar")) return false;
+    if (!CopyFileW(launcherExe().c_str(), (folder + L"\\app.exe").c_str(), FALSE)) return false;
+    if (privateRuntime) {
+        if (!makeFolders(folder + L"\\jre\\bin\\client") || !writeEmpty(folder + L"\\jre\\bin\\java.dll") ||
+            !CopyFileW(testVmDll().c_str(), (folder + L"\\jre\\bin\\client\\jvm.dll").c_str(), FALSE)) {
+            return false;
+        }
+    }
+    std::string ini =
+        "[Java Runtime Environment]\r\n"
+        "Main Class=test.Return\r\n"
+        "\r\n"
+        "[Class Path]\r\n"
+        "Class Path=" + classPath + "\r\n";
+    if (!writeTextFile(folder + L"\\app.ini", ini)) return false;
+    c.application = folder + L"\\app.exe";
+    c.commandLine = quoted(c.application);
+    c.directory = folder;
+    return true;
+}
+
+std::wstring number5(int i) {
+    wchar_t text[16];
+    swprintf(text, 16, L"%05d", i);
+    return text;
+}
+
+bool makeJars(const std::wstring& lib, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!writeEmpty(lib + L"\\j" + number5(i) + L".jar")) return false;
+    }
+    return true;
+}
+
+// A "Class Path" value of absolute entries, at least 1 MiB long.
+std::string longClassPath(const std::wstring& lib, size_t& entries) {
+    std::string value;
+    entries = 0;
+    const std::string prefix = narrow(lib) + "\\entry";
+    while (value.size() < 1024 * 1024) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%06zu", entries++);
+        value += prefix + digits + ".jar;";
+    }
+    return value;
+}
+
+// ------------------------------------------------------------------ figures
+
+struct Summary {
+    double median = 0, p25 = 0, p75 = 0, min = 0, max = 0;
+};
+
+double quantile(const std::vector<double>& sorted, double q) {
+    double position = q * static_cast<double>(sorted.size() - 1);
+    size_t below = static_cast<size_t>(position);
+    if (below + 1 >= sorted.size()) return sorted.back();
+    double fraction = position - static_cast<double>(below);
+    return sorted[below] + (sorted[below + 1] - sorted[below]) * fraction;
+}
+
+Summary summarize(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    Summary s;
+    s.median = quantile(values, 0.5);
+    s.p25 = quantile(values, 0.25);
+    s.p75 = quantile(values, 0.75);
+    s.min = values.front();
+    s.max = values.back();
+    return s;
+}
+
+// Reads the test VM's log line "option[0]=-Djava.class.path=..." of a verification run.
+bool classPathOfRun(const std::wstring& log, std::string& classPath) {
+    std::string text;
+    if (!readTextFile(log, text)) return false;
+    const std::string key = "option[0]=-Djava.class.path=";
+    size_t at = text.find(key);
+    if (at == std::string::npos || text.find("main returned") == std::string::npos) return false;
+    size_t end = text.find('\n', at);
+    classPath = text.substr(at + key.size(), end == std::string::npos ? std::string::npos : end - at - key.size());
+    return true;
+}
+
+void clearEnvironment() {
+    for (const wchar_t* name : {L"QZ_LAUNCHER_LOG", L"TESTVM_LOG", L"TESTVM_PEAK_WS", L"TESTVM_CREATE_RESULT",
+                                L"JAVA_HOME", L"QZ_JVM_PATH", L"QZ_JVM_HOME"}) {
+        SetEnvironmentVariableW(name, nullptr);
+    }
+}
+
+int fail(const char* what, const char* caseName = "") {
+    std::fprintf(stderr, "bench: %s %s\n", what, caseName);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 30;
+    std::wstring product;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string option = argv[i];
+        if (option == "--runs") rounds = std::max(1, std::atoi(argv[i + 1]));
+        if (option == "--product") product = widen(argv[i + 1]);
+    }
+    clearEnvironment();
+    if (keyExists(kFamily)) return fail("runtimes are registered in this prefix already; use a prefix of its own");
+
+    const std::wstring root = workRoot() + L"\\bench";
+    removeTree(root);
+    if (!makeFolders(root)) return fail("cannot create", narrow(root).c_str());
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::printf("setting up the cases in %s\n", narrow(root).c_str());
+
+    std::vector<Case> cases(9);
+    Case& host = cases[0];
+    Case& minimal = cases[1];
+    host.name = "minimal host (same jvm.dll, same main)";
+    minimal.name = "launcher, private runtime: the minimal case";
+    if (!makeApp(root + L"\\minimal", "\\lib\\app.jar", true, minimal)) return fail("set-up failed:", minimal.name);
+    host.application = windowsPath(MINIMAL_HOST_EXE);
+    host.commandLine = quoted(host.application) + L" " + quoted(minimal.directory + L"\\jre\\bin\\client\\jvm.dll") +
+                       L" " + quoted(minimal.directory + L"\\lib\\app.jar;") + L" test/Return";
+    host.directory = minimal.directory;
+
+    const int registered[] = {1, 100, kMaxRegistered};
+    const char* registeredNames[] = {"1 registered runtime", "100 registered runtimes", "1000 registered runtimes"};
+    const std::wstring registryApp = root + L"\\registry";
+    for (int i = 0; i < 3; ++i) {
+        Case& c = cases[2 + i];
+        c.name = registeredNames[i];
+        c.registered = registered[i];
+        if (i == 0 && !makeApp(registryApp, "\\lib\\app.jar", false, c)) return fail("set-up failed:", c.name);
+        c.application = cases[2].application;
+        c.commandLine = cases[2].commandLine;
+        c.directory = cases[2].directory;
+    }
+    Registry registry(root + L"\\fake");
+    for (int i = 0; i + 1 < kMaxRegistered; ++i) {
+        std::wstring home = registry.fakeHome(i);
+        if (!makeFolders(home + L"bin\\client") || !writeImageHeader(home + L"bin\\client\\jvm.dll", 0x8664)) {
+            return fail("set-up failed: registered runtime homes");
+        }
+    }
+    const std::wstring realHome = root + L"\\runtime\\";
+    if (!makeFolders(realHome + L"bin\\client") ||
+        !CopyFileW(testVmDll().c_str(), (realHome + L"bin\\client\\jvm.dll").c_str(), FALSE)) {
+        return fail("set-up failed: registered runtime");
+    }
+
+    const int jarCounts[] = {10, 1000, 10000};
+    const char* jarNames[] = {"class path wildcard, 10 files", "class path wildcard, 1000 files",
+                              "class path wildcard, 10000 files"};
+    for (int i = 0; i < 3; ++i) {
+        Case& c = cases[5 + i];
+        c.name = jarNames[i];
+        std::wstring folder = root + L"\\wildcard" + std::to_wstring(jarCounts[i]);
+        if (!makeApp(folder, "\\jars\\*.jar", true, c) || !makeFolders(folder + L"\\jars") ||
+            !makeJars(folder + L"\\jars", jarCounts[i])) {
+            return fail("set-up failed:", c.name);
+        }
+        c.minClassPathEntries = static_cast<size_t>(jarCounts[i]);
+    }
+    Case& longValue = cases[8];
+    longValue.name = "1 MB \"Class Path\" value";
+    size_t longEntries = 0;
+    std::string longPath = longClassPath(root + L"\\long\\lib", longEntries);
+    if (!makeApp(root + L"\\long", longPath, true, longValue)) return fail("set-up failed:", longValue.name);
+    longValue.minClassPathEntries = longEntries;
+    longValue.minClassPathLength = longPath.size();
+
+    if (!registry.begin(realHome)) return fail("cannot write the registry (run as the prefix's administrator)");
+
+    // Every case must run the Java program, with the class path it is meant to have.
+    const std::wstring verifyLog = root + L"\\verify.log";
+    for (size_t i = 1; i < cases.size(); ++i) {
+        Case& c = cases[i];
+        if (!registry.setFillers(c.registered > 0 ? c.registered - 1 : 0)) return fail("registry write failed");
+        DeleteFileW(verifyLog.c_str());
+        SetEnvironmentVariableW(L"TESTVM_LOG", verifyLog.c_str());
+        double ms = 0;
+        DWORD code = 1;
+        bool ran = runOnce(c, ms, code);
+        SetEnvironmentVariableW(L"TESTVM_LOG", nullptr);
+        std::string classPath;
+        if (!ran || code != 0 || !classPathOfRun(verifyLog, classPath)) return fail("the Java program did not run:", c.name);
+        size_t entries = static_cast<size_t>(std::count(classPath.begin(), classPath.end(), ';'));
+        if (classPath.size() < c.minClassPathLength || entries < c.minClassPathEntries) {
+            return fail("the class path is not the one configured:", c.name);
+        }
+    }
+    {
+        double ms = 0;
+        DWORD code = 1;
+        if (!runOnce(host, ms, code) || code != 0) return fail("the minimal host failed:", host.name);
+    }
+
+    std::printf("running %d rounds (after %d to warm up) of %zu cases, interleaved\n", rounds, kWarmUpRounds,
+                cases.size());
+    // Per round: the cases without fillers, then 100 and 1000 registered runtimes.
+    const size_t order[] = {0, 1, 5, 6, 7, 8, 2, 3, 4};
+    for (int round = 0; round < kWarmUpRounds + rounds; ++round) {
+        for (size_t index : order) {
+            Case& c = cases[index];
+            if (!registry.setFillers(c.registered > 0 ? c.registered - 1 : 0)) return fail("registry write failed");
+            double ms = 0;
+            DWORD code = 1;
+            if (!runOnce(c, ms, code) || code != 0) return fail("a run failed:", c.name);
+            if (round >= kWarmUpRounds) c.ms.push_back(ms);
+        }
+    }
+    registry.setFillers(0);
+
+    // Peak working set when the VM library is loaded.
+    const std::wstring peakFile = root + L"\\peak.txt";
+    auto peakOf = [&](const Case& c, double& megabytes) {
+        std::vector<double> values;
+        SetEnvironmentVariableW(L"TESTVM_PEAK_WS", peakFile.c_str());
+        for (int i = 0; i < kPeakRuns; ++i) {
+            DeleteFileW(peakFile.c_str());
+            double ms = 0;
+            DWORD code = 1;
+            std::string text;
+            if (!runOnce(c, ms, code) || code != 0 || !readTextFile(peakFile, text) || text.empty()) break;
+            values.push_back(std::atof(text.c_str()) / (1024.0 * 1024.0));
+        }
+        SetEnvironmentVariableW(L"TESTVM_PEAK_WS", nullptr);
+        if (values.size() != kPeakRuns) return false;
+        megabytes = summarize(values).median;
+        return true;
+    };
+    double hostPeak = 0, launcherPeak = 0;
+    if (!peakOf(host, hostPeak) || !peakOf(minimal, launcherPeak)) return fail("no working set figure");
+
+    // ---------------------------------------------------------------- the table
+    std::vector<Summary> s;
+    for (const Case& c : cases) s.push_back(summarize(c.ms));
+    const double base = s[1].median;
+    std::printf("\nstart until exit, ms, %d runs per case\n", rounds);
+    std::printf("%-42s %8s %8s %8s %8s %8s %10s\n", "case", "median", "p25", "p75", "min", "max", "/minimal");
+    for (size_t i = 0; i < cases.size(); ++i) {
+        std::printf("%-42s %8.2f %8.2f %8.2f %8.2f %8.2f %10.3f\n", cases[i].name, s[i].median, s[i].p25, s[i].p75,
+                    s[i].min, s[i].max, s[i].median / base);
+    }
+    const double overhead = s[1].median / s[0].median;
+    std::printf("\nstart-up overhead: launcher / minimal host = %.3f (target at most 1.05: %s), %+.2f ms\n", overhead,
+                overhead <= 1.05 ? "met" : "NOT met", s[1].median - s[0].median);
+
+    auto perItem = [&](size_t from, size_t to, double items) { return (s[to].median - s[from].median) * 1000.0 / items; };
+    std::printf("growth, extra time per item (us):\n");
+    std::printf("  registered runtimes   1 -> 100: %8.2f   100 -> 1000: %8.2f\n", perItem(2, 3, 99), perItem(3, 4, 900));
+    std::printf("  wildcard files       10 -> 1000: %8.2f  1000 -> 10000: %8.2f\n", perItem(5, 6, 990),
+                perItem(6, 7, 9000));
+    std::printf("  long value: %zu entries, %zu bytes: %.2f us per KB over the minimal case\n", longEntries,
+                longPath.size(), (s[8].median - base) * 1000.0 / (static_cast<double>(longPath.size()) / 1024.0));
+
+    std::printf("\npeak working set when the VM library is loaded (median of %d, x86_64 under wine64):\n", kPeakRuns);
+    std::printf("  launcher %.2f MB, minimal host %.2f MB, difference %+.2f MB\n", launcherPeak, hostPeak,
+                launcherPeak - hostPeak);
+    if (!product.empty()) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(product.c_str(), GetFileExInfoStandard, &data)) {
+            unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+            std::printf("32-bit product: %llu bytes (%.1f KB; target at most 262144 bytes: %s)\n", size, size / 1024.0,
+                        size <= 262144 ? "met" : "NOT met");
+        } else {
+            std::printf("32-bit product: not found at %s\n", narrow(product).c_str());
+        }
+    }
+    return 0;
+}

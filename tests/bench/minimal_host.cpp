@@ -1,0 +1,54 @@
+// The smallest program that runs a Java main through a VM library: it loads
+// the library, creates the VM with the class path as its only option, calls
+// main with no arguments and destroys the VM. The launcher's start-up is
+// measured against it. It imports kernel32 only.
+//
+// Usage: minimal_host <jvm.dll> <class path> <main class, with slashes>
+// Exit code: 0 when main returned without an exception, 1 when it threw, 2 to 5
+// when the library, its entry point, the VM or the class or method is missing.
+#include <windows.h>
+
+#include <jni.h>
+
+#include <string>
+
+namespace {
+
+using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) return 2;
+    HMODULE library = LoadLibraryA(argv[1]);
+    if (!library) return 2;
+    auto create = reinterpret_cast<CreateJavaVm>(reinterpret_cast<void*>(GetProcAddress(library, "JNI_CreateJavaVM")));
+    if (!create) return 3;
+
+    std::string classPath = std::string("-Djava.class.path=") + argv[2];
+    JavaVMOption option;
+    option.optionString = &classPath[0];
+    option.extraInfo = nullptr;
+    JavaVMInitArgs args;
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = 1;
+    args.options = &option;
+    args.ignoreUnrecognized = JNI_FALSE;
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+    if (create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) return 4;
+
+    int result = 5;
+    jclass mainClass = env->FindClass(argv[3]);
+    jmethodID mainMethod = mainClass ? env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V") : nullptr;
+    jclass stringClass = mainMethod ? env->FindClass("java/lang/String") : nullptr;
+    jobjectArray mainArgs = stringClass ? env->NewObjectArray(0, stringClass, nullptr) : nullptr;
+    if (mainArgs) {
+        env->CallStaticVoidMethod(mainClass, mainMethod, mainArgs);
+        result = env->ExceptionCheck() ? 1 : 0;
+    }
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    vm->DetachCurrentThread();
+    vm->DestroyJavaVM();
+    return result;
+}
