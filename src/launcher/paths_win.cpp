@@ -82,8 +82,10 @@ void expandEnvironmentInPlace(std::wstring& text) {
             return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
         }
         std::wstring buffer(size, L'\0');
+        SetLastError(ERROR_SUCCESS);
         DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0], size);
-        if (n == 0 || n >= size) return false;
+        // 0 is also the length of a variable set to nothing.
+        if (n >= size || (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND)) return false;
         buffer.resize(n);
         value = buffer;
         return true;
