@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 class Launcher;
 enum class JvmType;
@@ -23,6 +24,11 @@ void applyVmProvider(Launcher& launcher, const std::wstring& value);
 // "Main Class" with every '.' replaced by '/'.
 std::wstring mainClassFromConfig(const std::wstring& value);
 
+// Whether a file with the section names `names` may hold `section`: a name
+// equal to it in any case, or a name with other than ASCII letters in it,
+// whose case folding is left to the system.
+bool sectionListed(const std::vector<std::wstring>& names, const std::wstring& section);
+
 // --- the configuration file -------------------------------------------------------
 
 // The configuration path: the module path with everything after its last '.'
@@ -40,7 +46,15 @@ public:
     std::wstring read(const std::wstring& section, const std::wstring& key) const;
 
 private:
+    // Whether the file has the section. The names are read once: each read of
+    // the system's profile functions opens and parses the file again, and
+    // most keys of a start live in sections a file does not have.
+    bool hasSection(const std::wstring& section) const;
+
     std::wstring path_;
+    mutable bool sectionsRead_ = false;
+    mutable bool sectionsKnown_ = false;
+    mutable std::vector<std::wstring> sections_;
 };
 
 // Writes one value (creating the file, section or key when missing). False on failure.

@@ -38,7 +38,32 @@ bool configFilePath(std::wstring& path) {
     return !path.empty();
 }
 
+bool ConfigFile::hasSection(const std::wstring& section) const {
+    if (!sectionsRead_) {
+        sectionsRead_ = true;
+        std::wstring buffer(1024, L'\0');
+        for (;;) {
+            DWORD size = static_cast<DWORD>(buffer.size());
+            DWORD n = GetPrivateProfileSectionNamesW(&buffer[0], size, profilePath(path_).c_str());
+            // size - 2: the list did not fit.
+            if (n + 2 < size) {
+                for (size_t pos = 0; pos < n && buffer[pos] != L'\0';) {
+                    size_t end = buffer.find(L'\0', pos);
+                    sections_.push_back(buffer.substr(pos, end - pos));
+                    pos = end + 1;
+                }
+                sectionsKnown_ = true;
+                break;
+            }
+            if (size >= (1u << 24)) break;  // unknown: every read goes to the file
+            buffer.assign(buffer.size() * 4, L'\0');
+        }
+    }
+    return !sectionsKnown_ || sectionListed(sections_, section);
+}
+
 std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstring& key) const {
+    if (!hasSection(section)) return std::wstring();
     std::wstring buffer(256, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());

@@ -103,6 +103,16 @@ bool isAbsolutePath(const std::wstring& path) {
     return (path[0] == L'\\' && path[1] == L'\\') || path[1] == L':';
 }
 
+bool isPlainFilePath(const std::wstring& path) {
+    if (path.empty() || path.find_first_of(L"*?<>\"") != std::wstring::npos) return false;
+    const wchar_t last = path.back();
+    if (last == L'\\' || last == L'/' || last == L':') return false;
+    if (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/')) return false;
+    const size_t sep = path.find_last_of(L"\\/");
+    const size_t start = sep == std::wstring::npos ? 0 : sep + 1;
+    return path.find_first_not_of(L". ", start) != std::wstring::npos;
+}
+
 void ensureParentFoldersWith(const std::wstring& path, const FolderOps& ops) {
     if (isAbsolutePath(path) && ops.exists(path)) return;
 

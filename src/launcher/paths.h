@@ -43,6 +43,10 @@ struct FolderOps {
 void ensureParentFoldersWith(const std::wstring& path, const FolderOps& ops);
 // Whether a path counts as absolute for the existence test (D:\x or \\srv\x).
 bool isAbsolutePath(const std::wstring& path);
+// Whether a file search for the path and a query of its attributes agree on
+// whether it exists: no wildcard (* ? and the DOS forms < > "), no trailing
+// separator, no drive or UNC root, no last part made of dots and spaces.
+bool isPlainFilePath(const std::wstring& path);
 
 // --- platform operations ------------------------------------------------------
 

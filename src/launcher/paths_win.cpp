@@ -95,6 +95,16 @@ void expandEnvironmentInPlace(std::wstring& text) {
 namespace {
 
 bool searchFinds(const std::wstring& path) {
+    // A search lists the whole folder to answer for one name (under Wine some
+    // 20 times the cost of an attribute query, and a start may test a path for
+    // each of hundreds of registered runtimes). Where the two agree, the query
+    // answers; the search is kept for patterns, roots and whatever the query
+    // cannot tell.
+    if (isPlainFilePath(path)) {
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
+    }
     WIN32_FIND_DATAW data;
     HANDLE h = FindFirstFileW(path.c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return false;

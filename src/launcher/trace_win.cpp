@@ -20,6 +20,17 @@ bool initTrace() {
     return on;
 }
 
+// Decimal digits of `value`, with leading zeros up to `width`.
+std::string digits(unsigned long value, size_t width) {
+    std::string text;
+    do {
+        text.insert(text.begin(), static_cast<char>('0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    if (text.size() < width) text.insert(0, width - text.size(), '0');
+    return text;
+}
+
 std::string utf8(const std::wstring& text) {
     if (text.empty()) return std::string();
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -36,10 +47,10 @@ void trace(const std::wstring& line) {
     if (!initTrace()) return;
     SYSTEMTIME t;
     GetLocalTime(&t);
-    char stamp[64];
-    wsprintfA(stamp, "%02u:%02u:%02u.%03u [%lu] ", t.wHour, t.wMinute, t.wSecond, t.wMilliseconds,
-              GetCurrentProcessId());
-    std::string text = stamp + utf8(line) + "\r\n";
+    // Formatted by hand: wsprintf would load user32 into every traced start.
+    std::string text = digits(t.wHour, 2) + ":" + digits(t.wMinute, 2) + ":" + digits(t.wSecond, 2) + "." +
+                       digits(t.wMilliseconds, 3) + " [" + digits(GetCurrentProcessId(), 1) + "] " + utf8(line) +
+                       "\r\n";
     HANDLE file = CreateFileW(tracePath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;

@@ -33,6 +33,17 @@ const int kMaxRegistered = 1000;
 const int kWarmUpRounds = 2;
 const int kPeakRuns = 5;
 
+// The cases, in the order of the table.
+enum : size_t {
+    kHost,
+    kThreadedHost,
+    kMinimal,
+    kRegistered,      // 1, 100 and 1000 registered runtimes
+    kWildcard = kRegistered + 3,  // 10, 1000 and 10000 files
+    kLongValue = kWildcard + 3,
+    kCases
+};
+
 // Owns the handles of a started process.
 struct ProcessHandles {
     PROCESS_INFORMATION info = {};
@@ -284,28 +295,34 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::printf("setting up the cases in %s\n", narrow(root).c_str());
 
-    std::vector<Case> cases(9);
-    Case& host = cases[0];
-    Case& minimal = cases[1];
+    std::vector<Case> cases(kCases);
+    Case& host = cases[kHost];
+    Case& threadedHost = cases[kThreadedHost];
+    Case& minimal = cases[kMinimal];
     host.name = "minimal host (same jvm.dll, same main)";
+    threadedHost.name = "minimal host, VM thread and manifest";
     minimal.name = "launcher, private runtime: the minimal case";
     if (!makeApp(root + L"\\minimal", "\\lib\\app.jar", true, minimal)) return fail("set-up failed:", minimal.name);
+    const std::wstring hostArguments = L" " + quoted(minimal.directory + L"\\jre\\bin\\client\\jvm.dll") + L" " +
+                                       quoted(minimal.directory + L"\\lib\\app.jar;") + L" test/Return";
     host.application = windowsPath(MINIMAL_HOST_EXE);
-    host.commandLine = quoted(host.application) + L" " + quoted(minimal.directory + L"\\jre\\bin\\client\\jvm.dll") +
-                       L" " + quoted(minimal.directory + L"\\lib\\app.jar;") + L" test/Return";
+    host.commandLine = quoted(host.application) + hostArguments;
     host.directory = minimal.directory;
+    threadedHost.application = windowsPath(MINIMAL_HOST_THREADED_EXE);
+    threadedHost.commandLine = quoted(threadedHost.application) + hostArguments;
+    threadedHost.directory = minimal.directory;
 
     const int registered[] = {1, 100, kMaxRegistered};
     const char* registeredNames[] = {"1 registered runtime", "100 registered runtimes", "1000 registered runtimes"};
     const std::wstring registryApp = root + L"\\registry";
     for (int i = 0; i < 3; ++i) {
-        Case& c = cases[2 + i];
+        Case& c = cases[kRegistered + i];
         c.name = registeredNames[i];
         c.registered = registered[i];
         if (i == 0 && !makeApp(registryApp, "\\lib\\app.jar", false, c)) return fail("set-up failed:", c.name);
-        c.application = cases[2].application;
-        c.commandLine = cases[2].commandLine;
-        c.directory = cases[2].directory;
+        c.application = cases[kRegistered].application;
+        c.commandLine = cases[kRegistered].commandLine;
+        c.directory = cases[kRegistered].directory;
     }
     Registry registry(root + L"\\fake");
     for (int i = 0; i + 1 < kMaxRegistered; ++i) {
@@ -324,7 +341,7 @@ int main(int argc, char** argv) {
     const char* jarNames[] = {"class path wildcard, 10 files", "class path wildcard, 1000 files",
                               "class path wildcard, 10000 files"};
     for (int i = 0; i < 3; ++i) {
-        Case& c = cases[5 + i];
+        Case& c = cases[kWildcard + i];
         c.name = jarNames[i];
         std::wstring folder = root + L"\\wildcard" + std::to_wstring(jarCounts[i]);
         if (!makeApp(folder, "\\jars\\*.jar", true, c) || !makeFolders(folder + L"\\jars") ||
@@ -333,7 +350,7 @@ int main(int argc, char** argv) {
         }
         c.minClassPathEntries = static_cast<size_t>(jarCounts[i]);
     }
-    Case& longValue = cases[8];
+    Case& longValue = cases[kLongValue];
     longValue.name = "1 MB \"Class Path\" value";
     size_t longEntries = 0;
     std::string longPath = longClassPath(root + L"\\long\\lib", longEntries);
@@ -345,7 +362,7 @@ int main(int argc, char** argv) {
 
     // Every case must run the Java program, with the class path it is meant to have.
     const std::wstring verifyLog = root + L"\\verify.log";
-    for (size_t i = 1; i < cases.size(); ++i) {
+    for (size_t i = kMinimal; i < cases.size(); ++i) {
         Case& c = cases[i];
         if (!registry.setFillers(c.registered > 0 ? c.registered - 1 : 0)) return fail("registry write failed");
         DeleteFileW(verifyLog.c_str());
@@ -361,16 +378,17 @@ int main(int argc, char** argv) {
             return fail("the class path is not the one configured:", c.name);
         }
     }
-    {
+    for (const Case* c : {&host, &threadedHost}) {
         double ms = 0;
         DWORD code = 1;
-        if (!runOnce(host, ms, code) || code != 0) return fail("the minimal host failed:", host.name);
+        if (!runOnce(*c, ms, code) || code != 0) return fail("the minimal host failed:", c->name);
     }
 
     std::printf("running %d rounds (after %d to warm up) of %zu cases, interleaved\n", rounds, kWarmUpRounds,
                 cases.size());
     // Per round: the cases without fillers, then 100 and 1000 registered runtimes.
-    const size_t order[] = {0, 1, 5, 6, 7, 8, 2, 3, 4};
+    const size_t order[] = {kHost,         kThreadedHost,     kMinimal,          kWildcard,     kWildcard + 1,
+                            kWildcard + 2, kLongValue,        kRegistered,       kRegistered + 1, kRegistered + 2};
     for (int round = 0; round < kWarmUpRounds + rounds; ++round) {
         for (size_t index : order) {
             Case& c = cases[index];
@@ -407,24 +425,27 @@ int main(int argc, char** argv) {
     // ---------------------------------------------------------------- the table
     std::vector<Summary> s;
     for (const Case& c : cases) s.push_back(summarize(c.ms));
-    const double base = s[1].median;
+    const double base = s[kMinimal].median;
     std::printf("\nstart until exit, ms, %d runs per case\n", rounds);
     std::printf("%-42s %8s %8s %8s %8s %8s %10s\n", "case", "median", "p25", "p75", "min", "max", "/minimal");
     for (size_t i = 0; i < cases.size(); ++i) {
         std::printf("%-42s %8.2f %8.2f %8.2f %8.2f %8.2f %10.3f\n", cases[i].name, s[i].median, s[i].p25, s[i].p75,
                     s[i].min, s[i].max, s[i].median / base);
     }
-    const double overhead = s[1].median / s[0].median;
+    const double overhead = s[kMinimal].median / s[kHost].median;
     std::printf("\nstart-up overhead: launcher / minimal host = %.3f (target at most 1.05: %s), %+.2f ms\n", overhead,
-                overhead <= 1.05 ? "met" : "NOT met", s[1].median - s[0].median);
+                overhead <= 1.05 ? "met" : "NOT met", s[kMinimal].median - s[kHost].median);
+    std::printf("  of which a VM thread and the manifest: %+.2f ms; launcher / that host = %.3f\n",
+                s[kThreadedHost].median - s[kHost].median, s[kMinimal].median / s[kThreadedHost].median);
 
     auto perItem = [&](size_t from, size_t to, double items) { return (s[to].median - s[from].median) * 1000.0 / items; };
     std::printf("growth, extra time per item (us):\n");
-    std::printf("  registered runtimes   1 -> 100: %8.2f   100 -> 1000: %8.2f\n", perItem(2, 3, 99), perItem(3, 4, 900));
-    std::printf("  wildcard files       10 -> 1000: %8.2f  1000 -> 10000: %8.2f\n", perItem(5, 6, 990),
-                perItem(6, 7, 9000));
+    std::printf("  registered runtimes   1 -> 100: %8.2f   100 -> 1000: %8.2f\n",
+                perItem(kRegistered, kRegistered + 1, 99), perItem(kRegistered + 1, kRegistered + 2, 900));
+    std::printf("  wildcard files       10 -> 1000: %8.2f  1000 -> 10000: %8.2f\n",
+                perItem(kWildcard, kWildcard + 1, 990), perItem(kWildcard + 1, kWildcard + 2, 9000));
     std::printf("  long value: %zu entries, %zu bytes: %.2f us per KB over the minimal case\n", longEntries,
-                longPath.size(), (s[8].median - base) * 1000.0 / (static_cast<double>(longPath.size()) / 1024.0));
+                longPath.size(), (s[kLongValue].median - base) * 1000.0 / (static_cast<double>(longPath.size()) / 1024.0));
 
     std::printf("\npeak working set when the VM library is loaded (median of %d, x86_64 under wine64):\n", kPeakRuns);
     std::printf("  launcher %.2f MB, minimal host %.2f MB, difference %+.2f MB\n", launcherPeak, hostPeak,

@@ -77,6 +77,16 @@ TEST(ConfigRules, VmProviderTableIgnoresCase) {
     }
 }
 
+TEST(ConfigRules, SectionListedInAnyCaseOrWhenANameIsNotAscii) {
+    const std::vector<std::wstring> names{L"Class Path", L"APPLICATION"};
+    EXPECT_TRUE(sectionListed(names, L"class path"));
+    EXPECT_TRUE(sectionListed(names, L"Application"));
+    EXPECT_FALSE(sectionListed(names, L"Application+"));
+    EXPECT_FALSE(sectionListed(names, L"Class"));
+    EXPECT_FALSE(sectionListed({}, L"Application"));
+    EXPECT_TRUE(sectionListed({L"\u212Aey"}, L"Application"));  // KELVIN SIGN: left to the system
+}
+
 TEST(ConfigRules, MainClassUsesSlashes) { EXPECT_EQ(mainClassFromConfig(L"com.example.App"), L"com/example/App"); }
 
 TEST(Messages, WidePrintfConversions) {

@@ -32,6 +32,18 @@ TEST(ExpandReferences, KnownNamesOnlyAndTheScanGoesOnAfterAnUnknownOne) {
     EXPECT_EQ(expandReferences(L"%A%" + middle + L"%A%", lookup), L"x" + middle + L"x");
 }
 
+TEST(PlainFilePath, OnlyPathsWhereSearchAndAttributesAgree) {
+    EXPECT_TRUE(isPlainFilePath(L"C:\\jre\\bin\\client\\jvm.dll"));
+    EXPECT_TRUE(isPlainFilePath(L"bin\\java.dll"));
+    EXPECT_TRUE(isPlainFilePath(L"C:/jre/bin"));
+    EXPECT_TRUE(isPlainFilePath(L"C:\\jre\\.hidden"));
+    for (const wchar_t* path : {L"", L"C:\\lib\\*.jar", L"C:\\lib\\a?.jar", L"C:\\lib\\a<b", L"C:\\lib\\a>b",
+                                L"C:\\lib\\\"a\"", L"C:\\jre\\", L"C:\\jre/", L"C:", L"C:\\", L"\\\\server\\share",
+                                L"//server/share/x", L"\\\\?\\C:\\x", L"C:\\jre\\.", L"C:\\jre\\..", L"C:\\jre\\. .", L".."}) {
+        EXPECT_FALSE(isPlainFilePath(path)) << path;
+    }
+}
+
 TEST(SplitCommandLine, SpacesSeparateAndQuotesGroupWithoutEscapes) {
     EXPECT_EQ(splitCommandLine(L""), Tokens{});
     EXPECT_EQ(splitCommandLine(L"a \"b c\" d"), (Tokens{L"a", L"b c", L"d"}));

@@ -1,6 +1,8 @@
 // The configuration reader and the path services against the real platform.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "launcher/config.h"
 #include "launcher/paths.h"
 #include "support/process.h"
@@ -41,6 +43,27 @@ TEST(ConfigFile, ReadsValuesOfAnyLengthAndContinuationSections) {
     }
 }
 
+TEST(ConfigFile, SectionsAreFoundInAnyCaseAmongManyAndBesideOddNames) {
+    std::wstring dir = freshFolder(L"config-sections");
+    // More section names than the first buffer holds, the wanted one last.
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "[Filler section " + std::to_string(i) + "]\r\nK=v\r\n";
+    text += "[java runtime ENVIRONMENT]\r\nMain Class=a.B\r\n[ Spaced ]\r\nK=spaced\r\n"
+            "[\xc3\x84pplication]\r\nCmd=umlaut\r\n";
+    writeTextFile(dir + L"\\many.ini", text);
+    ConfigFile config(dir + L"\\many.ini");
+    EXPECT_EQ(config.read(L"Java Runtime Environment", L"Main Class"), L"a.B");
+    EXPECT_EQ(config.readPlain(L"Filler section 299", L"K"), L"v");
+    EXPECT_EQ(config.read(L"Application", L"Cmd"), L"");
+    // Whatever the system makes of names with spaces and other letters, the
+    // reader agrees with it.
+    wchar_t expected[64];
+    GetPrivateProfileStringW(L"Spaced", L"K", L"", expected, 64, (dir + L"\\many.ini").c_str());
+    EXPECT_EQ(config.readPlain(L"Spaced", L"K"), expected);
+    GetPrivateProfileStringW(L"\u00e4pplication", L"Cmd", L"", expected, 64, (dir + L"\\many.ini").c_str());
+    EXPECT_EQ(config.readPlain(L"\u00e4pplication", L"Cmd"), expected);
+}
+
 TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
     std::wstring dir = freshFolder(L"long-profile");
     std::wstring deep = dir;
@@ -79,6 +102,31 @@ TEST(Paths, FindFileHandlesLongPaths) {
     EXPECT_FALSE(findFile(deep + L"\\other.ini"));
     EXPECT_TRUE(fileExists(dir));
     EXPECT_FALSE(fileExists(dir + L"\\nothing"));
+}
+
+TEST(Paths, FileExistsAnswersAsAFileSearchDoes) {
+    std::wstring dir = freshFolder(L"exists");
+    writeTextFile(dir + L"\\lib\\a.jar", "");
+    writeTextFile(dir + L"\\lib\\long file name.jar", "");
+    makeFolders(dir + L"\\lib\\sub");
+    wchar_t shortName[MAX_PATH] = L"";
+    GetShortPathNameW((dir + L"\\lib\\long file name.jar").c_str(), shortName, MAX_PATH);
+    std::wstring forward = dir + L"/lib/a.jar";
+    for (wchar_t& c : forward) {
+        if (c == L'\\') c = L'/';
+    }
+    const std::vector<std::wstring> paths{
+        dir + L"\\lib\\a.jar", dir + L"\\lib\\sub", dir + L"\\lib\\missing.jar", dir + L"\\none\\a.jar",
+        dir + L"\\lib\\*.jar", dir + L"\\lib\\?.jar", dir + L"\\lib\\a<jar", dir + L"\\lib\\", dir + L"\\lib\\.",
+        dir + L"\\lib\\sub\\..", dir + L"\\lib\\sub\\..\\a.jar", dir + L"\\lib\\a.jar.", dir + L"\\lib\\a.jar ",
+        forward, shortName, L"C:\\", L"C:", L"Z:\\", L"\\\\?\\" + dir + L"\\lib\\a.jar", L""};
+    for (const std::wstring& path : paths) {
+        WIN32_FIND_DATAW data;
+        HANDLE h = FindFirstFileW(path.c_str(), &data);
+        const bool searched = h != INVALID_HANDLE_VALUE;
+        if (searched) FindClose(h);
+        EXPECT_EQ(fileExists(path), searched) << narrow(path);
+    }
 }
 
 TEST(Paths, EnsureParentFoldersOnDisk) {
