@@ -76,9 +76,9 @@ void applyVmProvider(Launcher& l, const std::wstring& value) {
 
 std::wstring mainClassFromConfig(const std::wstring& value) { return replaceAll(value, L'.', L'/'); }
 
-bool sectionListed(const std::vector<std::wstring>& names, const std::wstring& section) {
+bool nameListed(const std::vector<std::wstring>& names, const std::wstring& wanted) {
     for (const std::wstring& name : names) {
-        if (equalsIgnoreCase(name, section)) return true;
+        if (equalsIgnoreCase(name, wanted)) return true;
         for (wchar_t c : name) {
             if (c > 0x7F) return true;
         }

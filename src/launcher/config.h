@@ -24,10 +24,10 @@ void applyVmProvider(Launcher& launcher, const std::wstring& value);
 // "Main Class" with every '.' replaced by '/'.
 std::wstring mainClassFromConfig(const std::wstring& value);
 
-// Whether a file with the section names `names` may hold `section`: a name
-// equal to it in any case, or a name with other than ASCII letters in it,
-// whose case folding is left to the system.
-bool sectionListed(const std::vector<std::wstring>& names, const std::wstring& section);
+// Whether a list of the section names of a file (or of the key names of a
+// section) may hold `name`: an entry equal to it in any case, or an entry with
+// other than ASCII characters in it, whose case folding is left to the system.
+bool nameListed(const std::vector<std::wstring>& names, const std::wstring& name);
 
 // --- the configuration file -------------------------------------------------------
 
@@ -46,15 +46,22 @@ public:
     std::wstring read(const std::wstring& section, const std::wstring& key) const;
 
 private:
-    // Whether the file has the section. The names are read once: each read of
-    // the system's profile functions opens and parses the file again, and
-    // most keys of a start live in sections a file does not have.
-    bool hasSection(const std::wstring& section) const;
+    // Whether the file may have the key. The names of the sections, and of the
+    // keys of a section read from, are listed once: each read of the system's
+    // profile functions opens the file again, and most keys a start asks for
+    // are absent. A name list that cannot be read answers yes.
+    bool mayHave(const std::wstring& section, const std::wstring& key) const;
 
+    struct KeyList {
+        std::wstring section;
+        bool known = false;
+        std::vector<std::wstring> keys;
+    };
     std::wstring path_;
     mutable bool sectionsRead_ = false;
     mutable bool sectionsKnown_ = false;
     mutable std::vector<std::wstring> sections_;
+    mutable std::vector<KeyList> keyLists_;
 };
 
 // Writes one value (creating the file, section or key when missing). False on failure.

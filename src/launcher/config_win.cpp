@@ -4,6 +4,7 @@
 #include "launcher/launcher.h"
 #include "launcher/messages.h"
 #include "launcher/paths.h"
+#include "launcher/text.h"
 #include "launcher/trace.h"
 #include "resources/resource.h"
 
@@ -38,32 +39,69 @@ bool configFilePath(std::wstring& path) {
     return !path.empty();
 }
 
-bool ConfigFile::hasSection(const std::wstring& section) const {
+namespace {
+
+// Reads a list of names ending in an empty one, as the profile functions give
+// section names and key names. False when it cannot be read whole.
+template <typename Read>
+bool readNameList(Read read, std::vector<std::wstring>& names) {
+    std::wstring buffer(1024, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD n = read(&buffer[0], size);
+        // size - 2: the list did not fit.
+        if (n + 2 < size) {
+            for (size_t pos = 0; pos < n && buffer[pos] != L'\0';) {
+                size_t end = buffer.find(L'\0', pos);
+                names.push_back(buffer.substr(pos, end - pos));
+                pos = end + 1;
+            }
+            return true;
+        }
+        if (size >= (1u << 24)) return false;
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+}
+
+}  // namespace
+
+bool ConfigFile::mayHave(const std::wstring& section, const std::wstring& key) const {
+    const std::wstring file = profilePath(path_);
     if (!sectionsRead_) {
         sectionsRead_ = true;
-        std::wstring buffer(1024, L'\0');
-        for (;;) {
-            DWORD size = static_cast<DWORD>(buffer.size());
-            DWORD n = GetPrivateProfileSectionNamesW(&buffer[0], size, profilePath(path_).c_str());
-            // size - 2: the list did not fit.
-            if (n + 2 < size) {
-                for (size_t pos = 0; pos < n && buffer[pos] != L'\0';) {
-                    size_t end = buffer.find(L'\0', pos);
-                    sections_.push_back(buffer.substr(pos, end - pos));
-                    pos = end + 1;
-                }
-                sectionsKnown_ = true;
-                break;
-            }
-            if (size >= (1u << 24)) break;  // unknown: every read goes to the file
-            buffer.assign(buffer.size() * 4, L'\0');
-        }
+        sectionsKnown_ = readNameList(
+            [&](wchar_t* buffer, DWORD size) { return GetPrivateProfileSectionNamesW(buffer, size, file.c_str()); },
+            sections_);
     }
-    return !sectionsKnown_ || sectionListed(sections_, section);
+    if (!sectionsKnown_) return true;
+    if (!nameListed(sections_, section)) return false;
+
+    for (const KeyList& list : keyLists_) {
+        if (list.section == section) return !list.known || nameListed(list.keys, key);
+    }
+    KeyList list;
+    list.section = section;
+    // Keys are listed only for a section named once, in plain ASCII: with
+    // duplicates or other letters, which section a read searches is the system's affair.
+    size_t matches = 0;
+    bool plain = true;
+    for (const std::wstring& name : sections_) {
+        if (equalsIgnoreCase(name, section)) ++matches;
+        for (wchar_t c : name) plain = plain && c <= 0x7F;
+    }
+    if (matches == 1 && plain) {
+        list.known = readNameList(
+            [&](wchar_t* buffer, DWORD size) {
+                return GetPrivateProfileStringW(section.c_str(), nullptr, L"", buffer, size, file.c_str());
+            },
+            list.keys);
+    }
+    keyLists_.push_back(list);
+    return !list.known || nameListed(list.keys, key);
 }
 
 std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstring& key) const {
-    if (!hasSection(section)) return std::wstring();
+    if (!mayHave(section, key)) return std::wstring();
     std::wstring buffer(256, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());

@@ -77,14 +77,14 @@ TEST(ConfigRules, VmProviderTableIgnoresCase) {
     }
 }
 
-TEST(ConfigRules, SectionListedInAnyCaseOrWhenANameIsNotAscii) {
+TEST(ConfigRules, NameListedInAnyCaseOrWhenANameIsNotAscii) {
     const std::vector<std::wstring> names{L"Class Path", L"APPLICATION"};
-    EXPECT_TRUE(sectionListed(names, L"class path"));
-    EXPECT_TRUE(sectionListed(names, L"Application"));
-    EXPECT_FALSE(sectionListed(names, L"Application+"));
-    EXPECT_FALSE(sectionListed(names, L"Class"));
-    EXPECT_FALSE(sectionListed({}, L"Application"));
-    EXPECT_TRUE(sectionListed({L"\u212Aey"}, L"Application"));  // KELVIN SIGN: left to the system
+    EXPECT_TRUE(nameListed(names, L"class path"));
+    EXPECT_TRUE(nameListed(names, L"Application"));
+    EXPECT_FALSE(nameListed(names, L"Application+"));
+    EXPECT_FALSE(nameListed(names, L"Class"));
+    EXPECT_FALSE(nameListed({}, L"Application"));
+    EXPECT_TRUE(nameListed({L"\u212Aey"}, L"Application"));  // KELVIN SIGN: left to the system
 }
 
 TEST(ConfigRules, MainClassUsesSlashes) { EXPECT_EQ(mainClassFromConfig(L"com.example.App"), L"com/example/App"); }

@@ -62,6 +62,24 @@ TEST(ConfigFile, SectionsAreFoundInAnyCaseAmongManyAndBesideOddNames) {
     EXPECT_EQ(config.readPlain(L"Spaced", L"K"), expected);
     GetPrivateProfileStringW(L"\u00e4pplication", L"Cmd", L"", expected, 64, (dir + L"\\many.ini").c_str());
     EXPECT_EQ(config.readPlain(L"\u00e4pplication", L"Cmd"), expected);
+
+    // Keys: in any case, among more names than a first listing holds, a section
+    // given twice and key names in other letters, always as the system reads them.
+    text = "[Application]\r\n";
+    for (int i = 0; i < 300; ++i) text += "Filler key " + std::to_string(i) + "=v\r\n";
+    text += "output FILE=out.log\r\n\xc4rror File=e\r\n[Class Path]\r\nClass Path=a.jar\r\n"
+            "[class path]\r\nClass Path=b.jar\r\nMore=m\r\n";
+    writeTextFile(dir + L"\\keys.ini", text);
+    ConfigFile keys(dir + L"\\keys.ini");
+    EXPECT_EQ(keys.read(L"Application", L"Output File"), L"out.log");
+    EXPECT_EQ(keys.read(L"Application", L"Cmd"), L"");
+    EXPECT_EQ(keys.readPlain(L"Application", L"Filler key 299"), L"v");
+    for (const wchar_t* key : {L"Class Path", L"More"}) {
+        GetPrivateProfileStringW(L"Class Path", key, L"", expected, 64, (dir + L"\\keys.ini").c_str());
+        EXPECT_EQ(keys.readPlain(L"Class Path", key), expected);
+    }
+    GetPrivateProfileStringW(L"Application", L"\u00c4rror File", L"", expected, 64, (dir + L"\\keys.ini").c_str());
+    EXPECT_EQ(keys.readPlain(L"Application", L"\u00c4rror File"), expected);
 }
 
 TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
