@@ -102,16 +102,24 @@ bool ConfigFile::mayHave(const std::wstring& section, const std::wstring& key) c
 
 std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstring& key) const {
     if (!mayHave(section, key)) return std::wstring();
+    const std::wstring file = profilePath(path_);
     std::wstring buffer(256, L'\0');
     for (;;) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", &buffer[0], size,
-                                           profilePath(path_).c_str());
+        DWORD n = GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", &buffer[0], size, file.c_str());
         if (n != size - 1 || size >= (1u << 30)) {
             buffer.resize(n);
             return buffer;
         }
-        buffer.assign(buffer.size() * 2, L'\0');
+        // A value has no more characters than the file has bytes, whatever its
+        // encoding: one more read does, where doubling would read a long value many times.
+        size_t next = buffer.size() * 2;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) && data.nFileSizeHigh == 0 &&
+            data.nFileSizeLow < (1u << 30) && data.nFileSizeLow + 2u > next) {
+            next = data.nFileSizeLow + 2u;
+        }
+        buffer.assign(next, L'\0');
     }
 }
 

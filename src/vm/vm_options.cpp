@@ -172,11 +172,13 @@ ClassPathSearch classPathSearchFor(const std::wstring& entry, const std::wstring
 
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops) {
     std::wstring classPath;
-    for (std::wstring entry : splitClassPath(configured)) {
+    classPath.reserve(configured.size() + 1);
+    for (std::wstring& entry : splitClassPath(configured)) {
         ops.expand(entry);
         if (entry.empty()) continue;  // would search the executable's folder itself
         if (entry.find(L'*') == std::wstring::npos && isAbsolutePath(entry)) {
-            classPath += entry + L";";
+            classPath += entry;
+            classPath += L';';
             continue;
         }
         ClassPathSearch search = classPathSearchFor(entry, folderBare);
