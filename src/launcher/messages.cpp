@@ -14,18 +14,18 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
             out += c;
             continue;
         }
-        wchar_t spec = format[i + 1];
-        if (spec == L'%') {
+        wchar_t conversion = format[i + 1];
+        if (conversion == L'%') {
             out += L'%';
             ++i;
-        } else if (spec == L's') {
+        } else if (conversion == L's') {
             if (next < args.size()) {
                 const MessageArg& a = args[next];
                 out += a.isNumber ? decimal(a.number) : a.text;
             }
             ++next;
             ++i;
-        } else if (spec == L'd') {
+        } else if (conversion == L'd') {
             if (next < args.size()) {
                 const MessageArg& a = args[next];
                 out += a.isNumber ? decimal(a.number) : L"0";

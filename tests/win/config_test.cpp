@@ -43,43 +43,45 @@ TEST(ConfigFile, ReadsValuesOfAnyLengthAndContinuationSections) {
     }
 }
 
-TEST(ConfigFile, SectionsAreFoundInAnyCaseAmongManyAndBesideOddNames) {
+// The reader gives what the system's own read of the key gives.
+void expectSystemValue(const ConfigFile& config, const std::wstring& section, const std::wstring& key) {
+    wchar_t expected[64];
+    GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", expected, 64, config.path().c_str());
+    EXPECT_EQ(config.readPlain(section, key), expected) << narrow(section) << " / " << narrow(key);
+}
+
+// `head`, 300 numbered sections or keys (as `line` begins with '[' or not), then `tail`.
+std::string numbered(const std::string& head, const std::string& line, const std::string& tail) {
+    std::string text = head;
+    for (int i = 0; i < 300; ++i) text += line + std::to_string(i) + (line[0] == '[' ? "]\r\nK=v\r\n" : "=v\r\n");
+    return text + tail;
+}
+
+TEST(ConfigFile, SectionsAndKeysAreFoundInAnyCaseAmongManyAndBesideOddNames) {
     std::wstring dir = freshFolder(L"config-sections");
-    // More section names than the first buffer holds, the wanted one last.
-    std::string text;
-    for (int i = 0; i < 300; ++i) text += "[Filler section " + std::to_string(i) + "]\r\nK=v\r\n";
-    text += "[java runtime ENVIRONMENT]\r\nMain Class=a.B\r\n[ Spaced ]\r\nK=spaced\r\n"
-            "[\xc3\x84pplication]\r\nCmd=umlaut\r\n";
-    writeTextFile(dir + L"\\many.ini", text);
+    // More section names than a first listing holds, the wanted one last;
+    // names with spaces and other letters are read as the system reads them.
+    writeTextFile(dir + L"\\many.ini", numbered("", "[Filler section ",
+                                                "[java runtime ENVIRONMENT]\r\nMain Class=a.B\r\n[ Spaced ]\r\n"
+                                                "K=spaced\r\n[\xc3\x84pplication]\r\nCmd=umlaut\r\n"));
     ConfigFile config(dir + L"\\many.ini");
     EXPECT_EQ(config.read(L"Java Runtime Environment", L"Main Class"), L"a.B");
     EXPECT_EQ(config.readPlain(L"Filler section 299", L"K"), L"v");
     EXPECT_EQ(config.read(L"Application", L"Cmd"), L"");
-    // Whatever the system makes of names with spaces and other letters, the
-    // reader agrees with it.
-    wchar_t expected[64];
-    GetPrivateProfileStringW(L"Spaced", L"K", L"", expected, 64, (dir + L"\\many.ini").c_str());
-    EXPECT_EQ(config.readPlain(L"Spaced", L"K"), expected);
-    GetPrivateProfileStringW(L"\u00e4pplication", L"Cmd", L"", expected, 64, (dir + L"\\many.ini").c_str());
-    EXPECT_EQ(config.readPlain(L"\u00e4pplication", L"Cmd"), expected);
+    expectSystemValue(config, L"Spaced", L"K");
+    expectSystemValue(config, L"\u00e4pplication", L"Cmd");
 
-    // Keys: in any case, among more names than a first listing holds, a section
-    // given twice and key names in other letters, always as the system reads them.
-    text = "[Application]\r\n";
-    for (int i = 0; i < 300; ++i) text += "Filler key " + std::to_string(i) + "=v\r\n";
-    text += "output FILE=out.log\r\n\xc4rror File=e\r\n[Class Path]\r\nClass Path=a.jar\r\n"
-            "[class path]\r\nClass Path=b.jar\r\nMore=m\r\n";
-    writeTextFile(dir + L"\\keys.ini", text);
+    // The same for keys, and a section given twice.
+    writeTextFile(dir + L"\\keys.ini", numbered("[Application]\r\n", "Filler key ",
+                                                "output FILE=out.log\r\n\xc4rror File=e\r\n[Class Path]\r\n"
+                                                "Class Path=a.jar\r\n[class path]\r\nClass Path=b.jar\r\nMore=m\r\n"));
     ConfigFile keys(dir + L"\\keys.ini");
     EXPECT_EQ(keys.read(L"Application", L"Output File"), L"out.log");
     EXPECT_EQ(keys.read(L"Application", L"Cmd"), L"");
     EXPECT_EQ(keys.readPlain(L"Application", L"Filler key 299"), L"v");
-    for (const wchar_t* key : {L"Class Path", L"More"}) {
-        GetPrivateProfileStringW(L"Class Path", key, L"", expected, 64, (dir + L"\\keys.ini").c_str());
-        EXPECT_EQ(keys.readPlain(L"Class Path", key), expected);
-    }
-    GetPrivateProfileStringW(L"Application", L"\u00c4rror File", L"", expected, 64, (dir + L"\\keys.ini").c_str());
-    EXPECT_EQ(keys.readPlain(L"Application", L"\u00c4rror File"), expected);
+    expectSystemValue(keys, L"Class Path", L"Class Path");
+    expectSystemValue(keys, L"Class Path", L"More");
+    expectSystemValue(keys, L"Application", L"\u00c4rror File");
 }
 
 TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
