@@ -70,6 +70,9 @@ std::wstring userConfigPath(const Launcher& launcher, bool createFolders);
 void applyWorkingDirOverride();
 // Fills `arguments` from the process command line.
 void readArguments(Launcher& launcher);
+// The value of an environment variable; false when it is not set (a variable
+// set to nothing gives true and an empty value).
+bool readEnvironmentVariable(const std::wstring& name, std::wstring& value);
 // Replaces %NAME% references with the environment's values; unchanged on failure.
 void expandEnvironmentInPlace(std::wstring& text);
 // Whether a file search finds the path (a file or a folder).

@@ -70,26 +70,26 @@ void readArguments(Launcher& launcher) {
     launcher.arguments = argumentsFromCommandLine(commandLine ? commandLine : L"");
 }
 
+bool readEnvironmentVariable(const std::wstring& name, std::wstring& value) {
+    value.clear();
+    SetLastError(ERROR_SUCCESS);
+    DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    std::wstring buffer(size, L'\0');
+    SetLastError(ERROR_SUCCESS);
+    DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0], size);
+    // 0 is also the length of a variable set to nothing.
+    if (n >= size || (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND)) return false;
+    buffer.resize(n);
+    value = buffer;
+    return true;
+}
+
 void expandEnvironmentInPlace(std::wstring& text) {
     // ExpandEnvironmentStrings cuts (or refuses) text beyond 32K characters,
     // and a class path of many jars is longer than that.
     if (text.find(L'%') == std::wstring::npos) return;
-    text = expandReferences(text, [](const std::wstring& name, std::wstring& value) {
-        SetLastError(ERROR_SUCCESS);
-        DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-        if (size == 0) {
-            value.clear();
-            return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-        }
-        std::wstring buffer(size, L'\0');
-        SetLastError(ERROR_SUCCESS);
-        DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0], size);
-        // 0 is also the length of a variable set to nothing.
-        if (n >= size || (n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND)) return false;
-        buffer.resize(n);
-        value = buffer;
-        return true;
-    });
+    text = expandReferences(text, readEnvironmentVariable);
 }
 
 namespace {

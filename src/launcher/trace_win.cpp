@@ -21,13 +21,9 @@ bool initTrace() {
 }
 
 // Decimal digits of `value`, with leading zeros up to `width`.
-std::string digits(unsigned long value, size_t width) {
-    std::string text;
-    do {
-        text.insert(text.begin(), static_cast<char>('0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    if (text.size() < width) text.insert(0, width - text.size(), '0');
+std::wstring padded(long long value, size_t width) {
+    std::wstring text = decimal(value);
+    if (text.size() < width) text.insert(0, width - text.size(), L'0');
     return text;
 }
 
@@ -48,8 +44,8 @@ void trace(const std::wstring& line) {
     SYSTEMTIME t;
     GetLocalTime(&t);
     // Formatted by hand: wsprintf would load user32 into every traced start.
-    std::string text = digits(t.wHour, 2) + ":" + digits(t.wMinute, 2) + ":" + digits(t.wSecond, 2) + "." +
-                       digits(t.wMilliseconds, 3) + " [" + digits(GetCurrentProcessId(), 1) + "] " + utf8(line) +
+    std::string text = utf8(padded(t.wHour, 2) + L":" + padded(t.wMinute, 2) + L":" + padded(t.wSecond, 2) + L"." +
+                            padded(t.wMilliseconds, 3) + L" [" + decimal(GetCurrentProcessId()) + L"] " + line) +
                        "\r\n";
     HANDLE file = CreateFileW(tracePath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -17,12 +17,8 @@ const wchar_t kJreSection[] = L"Java Runtime Environment";
 const wchar_t kJrePathKey[] = L"JRE Path";
 
 std::wstring environmentValue(const wchar_t* name) {
-    DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-    if (n == 0) return std::wstring();
-    std::wstring value(n, L'\0');
-    DWORD got = GetEnvironmentVariableW(name, &value[0], n);
-    if (got == 0 || got >= n) return std::wstring();
-    value.resize(got);
+    std::wstring value;
+    readEnvironmentVariable(name, value);
     return value;
 }
 
