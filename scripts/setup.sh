@@ -22,8 +22,22 @@ have wine32:i386 || need+=(wine32:i386)
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${need[@]}"
+  # A mirror in the middle of a sync fails an index or two: try again, then go
+  # on with what was fetched (the install says if a package is really missing).
+  for attempt in 1 2 3; do
+    apt-get update -q && break
+    echo "setup: apt-get update failed (attempt $attempt)"; sleep 15
+  done
+  if ! apt-get install -y -q --no-install-recommends "${need[@]}"; then
+    # When one architecture's security index could not be fetched, the i386
+    # libraries of the release no longer match the amd64 ones that came from
+    # security updates (multi-arch libraries must be of one version). Taking
+    # both from the release itself resolves it.
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    echo "setup: retrying with the packages of $codename itself"
+    apt-get install -y -q --no-install-recommends -t "$codename" "${need[@]}" \
+      wine64 libwine libwine:i386 libgstreamer-plugins-base1.0-0:i386
+  fi
 fi
 
 # Hand i386 ELF programs to qemu so that 32-bit Wine can start on this kernel.
