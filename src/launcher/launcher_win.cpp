@@ -1,15 +1,15 @@
 #include <windows.h>
 
-#include "launcher/config.h"
 #include "launcher/launcher.h"
-#include "launcher/paths.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "modes/pair_product.h"
-#include "modes/single_instance.h"
-#include "runtime/selection.h"
+#include "modes/service.h"
+#include "resources/resource.h"
+#include "ui/jre_dialog.h"
 #include "vm/environment.h"
-#include "vm/vm_host.h"
 
 namespace {
 
@@ -28,32 +28,99 @@ void traceCurrentDirectory() {
     trace(L"current directory: " + std::wstring(buffer, n < MAX_PATH ? n : 0));
 }
 
+// The "JRE Not Found" dialog, owned by the window active at that moment.
+UserAnswer askTheUser(const std::wstring& message, JvmType jvmType) {
+    JreDialogResult r = runJreNotFoundDialog(message, GetActiveWindow(), [jvmType](const std::wstring& folder) {
+        return resolveJvmLibrary(folder, jvmType);
+    });
+    return UserAnswer{r.result, r.chosenFolder, r.jvmLibrary};
+}
+
 }  // namespace
 
 bool Launcher::startUp() {
-    readArguments(*this);
-    traceArguments(arguments);
-    if (!readConfiguration(*this)) return false;
-    if (!setupSingleInstance(*this)) return false;
-    if (singleInstance && !firstInstance) {
+    arguments_ = readArguments();
+    traceArguments(arguments_);
+    unsigned long error = 0;
+    if (!readModulePaths(paths_, &error)) {
+        report(Failure(IDS_WINDOWS_EXCEPTION, {loadMessage(IDS_MODULE_PATH), static_cast<int>(error)}));
+        return false;
+    }
+    configPath_ = iniPathFor(paths_.exe);
+    if (configPath_.empty()) return false;
+    if (Failure failure = readSettings(configPath_, paths_.exe, settings_)) {
+        report(failure);
+        return false;
+    }
+    vm_.setKeepThreadsAttached(settings_.runtime.keepsThreadsAttached());
+
+    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass)) return false;
+    if (instance_.role() == SingleInstance::Role::Second) {
         trace(L"second instance: handed the arguments to the first");
         return true;
     }
-    if (overrideWorkingDir) applyWorkingDirOverride();
+    if (settings_.overrideWorkingDir) applyWorkingDirOverride(paths_.exe);
     traceCurrentDirectory();
-    return findRuntime(*this);
+
+    RuntimePlaces places;
+    places.jrePath = settings_.jrePath;
+    places.executable = paths_.exe;
+    places.executableFolder = paths_.folder;
+    places.configPath = configPath_;
+    places.pairProductPath = settings_.pairProductPath;
+    places.productName = settings_.productName;
+    places.productCode = settings_.productCode;
+    places.choiceBesideExecutable = settings_.isService || !isWindowsNtFamily();
+    RuntimeSearch search;
+    const JvmType jvmType = settings_.runtime.jvmType;
+    search.askUser = [jvmType](const std::wstring& message) { return askTheUser(message, jvmType); };
+    return findRuntime(settings_.runtime, places, search, runtime_);
 }
 
 int Launcher::run() {
-    if (runPairProduct) {
-        trace(L"run: starting the paired executable " + pairProductPath);
-        return relaunchPairProduct(*this);
+    if (runtime_.runPairProduct) {
+        trace(L"run: starting the paired executable " + settings_.pairProductPath);
+        return relaunchPairProduct(settings_.pairProductPath, settings_.pairReturnCode);
     }
-    if (singleInstance && !firstInstance) return waitForFirstInstance(*this);
-    prepareJavaEnvironment(*this);
-    if (!loadJavaVm(*this)) return -1;
+    if (instance_.role() == SingleInstance::Role::Second) return instance_.waitForFirstInstance();
+
+    JavaLaunch launch;
+    launch.mainClass = settings_.mainClass;
+    launch.arguments = arguments_;
+    launch.failureCheck = settings_.failureCheck;
+    prepareJavaEnvironment(settings_.command, runtime_.jvmLibraryPath, paths_.folder, launch);
+    if (Failure failure = vm_.load(runtime_.jvmLibraryPath)) {
+        report(failure);
+        return -1;
+    }
     // An empty class path still starts the VM thread; the main class lookup then
     // reports the failure.
-    assembleVmOptions(*this);
-    return runVmThread(*this) == 0 ? 0 : -1;
+    report(assembleVmOptions(settings_.command, paths_, launch));
+    Failure failure;
+    const int status = vm_.run(std::move(launch), failure);
+    report(failure);
+    return status == 0 ? 0 : -1;
+}
+
+int Launcher::serve() {
+    ServiceHost host(
+        settings_.omitServiceName,
+        [this](const std::vector<std::wstring>& serviceArguments) {
+            arguments_.insert(arguments_.end(), serviceArguments.begin(), serviceArguments.end());
+            return run();
+        },
+        [this] { vm_.callStop(settings_.mainClass); });
+    setExitObserver(&host);
+    const int exitCode = static_cast<int>(host.dispatch());
+    // The host hears the VM's exit until the dispatcher returns; the VM goes
+    // while the host still exists, so that no hook can reach it afterwards.
+    setExitObserver(nullptr);
+    vm_.destroy();
+    return exitCode;
+}
+
+Launcher::~Launcher() {
+    // The VM goes first: DestroyJavaVM waits for the Java program's non-daemon
+    // threads. The single-instance objects follow as members.
+    vm_.destroy();
 }

@@ -1,37 +1,17 @@
 #include <windows.h>
 
-#include <string>
-
+#include "base/text.h"
+#include "base/trace.h"
 #include "launcher/launcher.h"
-#include "launcher/text.h"
-#include "launcher/paths.h"
-#include "launcher/trace.h"
-#include "modes/service.h"
 
 int main(int, char**, char**) {
     int exitCode = -1;
     {
         Launcher launcher;
-        {
-            ServiceHost service;
-            serviceHostInstance = &service;
-            SetThreadLocale(GetSystemDefaultLCID());
-
-            if (launcher.startUp()) {
-                if (!launcher.isService) {
-                    exitCode = launcher.run();
-                } else {
-                    std::wstring path;
-                    if (modulePath(path)) {
-                        launcher.exitObserver = &service.runner;
-                        service.runner.launcher = &launcher;
-                        exitCode = static_cast<int>(dispatch());
-                    }
-                }
-            }
-            serviceHostInstance = nullptr;
-            launcher.exitObserver = nullptr;
-        }
+        // Narrow text for the VM (options, class names) and messages follows the
+        // system's default locale from here on.
+        SetThreadLocale(GetSystemDefaultLCID());
+        if (launcher.startUp()) exitCode = launcher.isService() ? launcher.serve() : launcher.run();
     }
     trace(L"exit code " + decimal(exitCode));
     return exitCode;

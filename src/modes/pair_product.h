@@ -1,7 +1,6 @@
 #pragma once
+#include <string>
 
-class Launcher;
-
-// Starts the paired executable with this process's command line. Gives 0, or the
-// child's exit code when "Pair Return Code" is set.
-int relaunchPairProduct(Launcher& launcher);
+// Starts the paired executable `path` with this process's command line. Gives
+// 0, or with `returnCode` the child's exit code once it has ended.
+int relaunchPairProduct(const std::wstring& path, bool returnCode);

@@ -3,12 +3,12 @@
 
 #include <string>
 
-#include "launcher/launcher.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/handle.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "modes/pair_product.h"
 
-int relaunchPairProduct(Launcher& launcher) {
+int relaunchPairProduct(const std::wstring& path, bool returnCode) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -16,12 +16,12 @@ int relaunchPairProduct(Launcher& launcher) {
     // names this launcher). CreateProcessW may write into the buffer it is given,
     // so it gets a copy.
     std::wstring commandLine = GetCommandLineW();
-    BOOL started = CreateProcessW(launcher.pairProductPath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+    BOOL started = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                                   nullptr, nullptr, &startup, &info);
     platform::Handle process(started ? info.hProcess : nullptr);
     platform::Handle thread(started ? info.hThread : nullptr);
     if (!started) trace(L"the paired executable could not be started: " + decimal(GetLastError()));
-    if (!launcher.pairReturnCode || !process) return 0;
+    if (!returnCode || !process) return 0;
 
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;

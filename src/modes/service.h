@@ -1,44 +1,46 @@
 #pragma once
 // The Windows service host: the launcher as a service of its own process.
-#include "launcher/launcher.h"
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "modes/service_status.h"
+#include "vm/vm_session.h"
 
-class ServiceHost;
-
-// Runs the launcher's run step for the service, starts the stop threads, and
-// turns the VM's exit into a status report.
-class ServiceRunner : public ExitObserver {
+class ServiceHost : public ExitObserver {
 public:
-    Launcher* launcher = nullptr;
-    ServiceHost* host = nullptr;
+    // The run step, given the arguments the Java program gets in addition to
+    // the command line's (the service name unless omitted, then the start
+    // parameters); gives the exit code.
+    using RunStep = std::function<int(const std::vector<std::wstring>& serviceArguments)>;
+    // Asks the Java program to stop; called on a thread of its own per request.
+    using StopRequest = std::function<void()>;
 
-    // Appends the service name (unless omitted) and the start parameters to the
-    // Java program's arguments and performs the run step on this thread.
-    int run(unsigned long count, wchar_t** vector);
-    // A new thread that calls the main class's static "stop".
-    void startStop();
-    void onExit(int exitCode) override;
-    void onAbort() override;
-};
-
-// The process's service record.
-class ServiceHost {
-public:
-    ServiceHost();
+    ServiceHost(bool omitServiceName, RunStep run, StopRequest stop);
     ServiceHost(const ServiceHost&) = delete;
     ServiceHost& operator=(const ServiceHost&) = delete;
 
-    ServiceRunner runner;
-    ServiceStatusRecord status;   // the status last reported
-    void* statusHandle = nullptr;  // from the control handler's registration
+    // Hands the calling (main) thread to the service control dispatcher until
+    // the service has stopped. 0 when it ran, otherwise the platform's error code.
+    unsigned long dispatch();
 
+    // The VM's exit: a Java exit with 0 reports the service stopped.
+    void onExit(int exitCode) override;
+    void onAbort() override;
+
+    // What the dispatcher's callbacks do (they reach the host through the
+    // process-wide dispatcher context).
+    void serviceMain(unsigned long count, wchar_t** vector);
+    void control(unsigned long code);
+
+private:
     // Sends the whole status record. False when it could not be sent.
     bool report();
+    void startStop();
+
+    bool omitServiceName_;
+    RunStep run_;
+    StopRequest stop_;
+    ServiceStatusRecord status_;   // the status last reported
+    void* statusHandle_ = nullptr;  // from the control handler's registration
 };
-
-// The process-wide service record (the platform's callbacks carry no context).
-extern ServiceHost* serviceHostInstance;
-
-// Hands the main thread to the service control dispatcher until the service
-// has stopped. 0 when it ran, otherwise the platform's error code.
-unsigned long dispatch();

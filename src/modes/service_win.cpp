@@ -1,97 +1,89 @@
 // The service host: dispatcher, control handler, status reports, stop threads.
 #include <windows.h>
 
-#include "launcher/launcher.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
-#include "modes/service.h"
-#include "vm/java_calls.h"
+#include <memory>
 
-ServiceHost* serviceHostInstance = nullptr;
+#include "base/handle.h"
+#include "base/text.h"
+#include "base/trace.h"
+#include "modes/service.h"
 
 namespace {
 
 wchar_t kServiceName[] = L"";
 
+// The dispatcher's context: the platform's callbacks carry none.
+ServiceHost* dispatchedHost = nullptr;
+
 void WINAPI controlHandler(DWORD control) {
-    ServiceHost* host = serviceHostInstance;
-    if (!host) return;
-    bool stop = applyControl(host->status, control);
-    if (host->report() && stop) host->runner.startStop();
+    if (dispatchedHost) dispatchedHost->control(control);
 }
 
 void WINAPI serviceMain(DWORD count, LPWSTR* vector) {
-    ServiceHost* host = serviceHostInstance;
-    if (!host) return;
-    host->statusHandle = RegisterServiceCtrlHandlerW(kServiceName, controlHandler);
-    if (!host->statusHandle) return;
-    host->status = runningStatus();
-    if (!host->report()) return;
-    host->runner.run(count, vector);
-    host->status.currentState = service_codes::kStopped;
-    host->report();
+    if (dispatchedHost) dispatchedHost->serviceMain(count, vector);
 }
 
-// The body of a stop thread.
 DWORD WINAPI stopRoutine(void* parameter) {
-    Launcher& launcher = *static_cast<Launcher*>(parameter);
-    // A stop that comes while the VM is being created waits for the Java main:
-    // until then there is no VM to attach to and no program to stop.
-    if (launcher.readyEvent) WaitForSingleObject(launcher.readyEvent.get(), INFINITE);
-    if (!launcher.javaVm) return 0;
-    JNIEnv* env = nullptr;
-    if (launcher.javaVm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return 0;
-    callStaticStop(env, toAnsi(launcher.mainClass));
-    if (!launcher.ibmAllowed && !launcher.ibmFavored) launcher.javaVm->DetachCurrentThread();
+    std::unique_ptr<ServiceHost::StopRequest> stop(static_cast<ServiceHost::StopRequest*>(parameter));
+    (*stop)();
     return 0;
 }
 
 }  // namespace
 
-ServiceHost::ServiceHost() { runner.host = this; }
+ServiceHost::ServiceHost(bool omitServiceName, RunStep run, StopRequest stop)
+    : omitServiceName_(omitServiceName), run_(std::move(run)), stop_(std::move(stop)) {}
+
+void ServiceHost::serviceMain(unsigned long count, wchar_t** vector) {
+    statusHandle_ = RegisterServiceCtrlHandlerW(kServiceName, controlHandler);
+    if (!statusHandle_) return;
+    status_ = runningStatus();
+    if (!report()) return;
+    std::vector<std::wstring> arguments;
+    appendServiceArguments(arguments, count, vector, omitServiceName_);
+    run_(arguments);
+    status_.currentState = service_codes::kStopped;
+    report();
+}
+
+void ServiceHost::control(unsigned long code) {
+    bool stop = applyControl(status_, code);
+    if (report() && stop) startStop();
+}
 
 bool ServiceHost::report() {
     SERVICE_STATUS record;
-    record.dwServiceType = status.serviceType;
-    record.dwCurrentState = status.currentState;
-    record.dwControlsAccepted = status.controlsAccepted;
-    record.dwWin32ExitCode = status.win32ExitCode;
-    record.dwServiceSpecificExitCode = status.serviceSpecificExitCode;
-    record.dwCheckPoint = status.checkPoint;
-    record.dwWaitHint = status.waitHint;
-    bool sent = SetServiceStatus(static_cast<SERVICE_STATUS_HANDLE>(statusHandle), &record) != 0;
+    record.dwServiceType = status_.serviceType;
+    record.dwCurrentState = status_.currentState;
+    record.dwControlsAccepted = status_.controlsAccepted;
+    record.dwWin32ExitCode = status_.win32ExitCode;
+    record.dwServiceSpecificExitCode = status_.serviceSpecificExitCode;
+    record.dwCheckPoint = status_.checkPoint;
+    record.dwWaitHint = status_.waitHint;
+    bool sent = SetServiceStatus(static_cast<SERVICE_STATUS_HANDLE>(statusHandle_), &record) != 0;
     if (traceEnabled()) {
-        trace(L"service status " + decimal(status.currentState) + (sent ? L" reported" : L" not reported"));
+        trace(L"service status " + decimal(status_.currentState) + (sent ? L" reported" : L" not reported"));
     }
     return sent;
 }
 
-int ServiceRunner::run(unsigned long count, wchar_t** vector) {
-    appendServiceArguments(launcher->arguments, count, vector, launcher->omitServiceName);
-    return launcher->run();
+void ServiceHost::startStop() {
+    auto* request = new StopRequest(stop_);
+    platform::Handle thread(CreateThread(nullptr, 0, stopRoutine, request, 0, nullptr));
+    if (!thread) delete request;
 }
 
-void ServiceRunner::startStop() {
-    HANDLE thread = CreateThread(nullptr, 0, stopRoutine, launcher, 0, nullptr);
-    if (thread) CloseHandle(thread);
+void ServiceHost::onExit(int exitCode) {
+    if (applyJavaExit(status_, exitCode)) report();
 }
 
-void ServiceRunner::onExit(int exitCode) {
-    if (applyJavaExit(host->status, exitCode)) host->report();
-}
+void ServiceHost::onAbort() {}
 
-void ServiceRunner::onAbort() {}
-
-unsigned long dispatch() {
-    ServiceHost* host = serviceHostInstance;
-    // Stop threads wait on the ready event for the Java main; it exists before
-    // the dispatcher can deliver a control (single instance is off for services).
-    if (host && host->runner.launcher && !host->runner.launcher->readyEvent) {
-        host->runner.launcher->readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    }
-    SERVICE_TABLE_ENTRYW table[] = {{kServiceName, serviceMain}, {nullptr, nullptr}};
-    if (StartServiceCtrlDispatcherW(table)) return 0;
-    DWORD error = GetLastError();
-    trace(L"service dispatcher failed: " + decimal(error));
+unsigned long ServiceHost::dispatch() {
+    dispatchedHost = this;
+    SERVICE_TABLE_ENTRYW table[] = {{kServiceName, ::serviceMain}, {nullptr, nullptr}};
+    DWORD error = StartServiceCtrlDispatcherW(table) ? 0 : GetLastError();
+    dispatchedHost = nullptr;
+    if (error) trace(L"service dispatcher failed: " + decimal(error));
     return error;
 }

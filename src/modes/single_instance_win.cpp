@@ -18,28 +18,25 @@
 #include <memory>
 #include <utility>
 
-#include "launcher/config.h"
-#include "launcher/launcher.h"
-#include "launcher/paths.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/handle.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "modes/instance_block.h"
 #include "modes/single_instance.h"
-#include "vm/java_calls.h"
+#include "vm/vm_session.h"
 
 namespace {
 
 const wchar_t kEventSuffix[] = L"_upr_evt";
 const wchar_t kMutexSuffix[] = L"_arg_mtx";
 
-// Takes the mutex that orders the starts; null when there is none to take.
-HANDLE acquireInstanceMutex(const std::wstring& name) {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, (name + kMutexSuffix).c_str());
-    if (!mutex) return nullptr;
-    DWORD wait = WaitForSingleObject(mutex, INFINITE);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return mutex;
-    CloseHandle(mutex);
-    return nullptr;
+// Takes the mutex that orders the starts; none when there is none to take.
+platform::Handle acquireInstanceMutex(const std::wstring& name) {
+    platform::Handle mutex(CreateMutexW(nullptr, FALSE, (name + kMutexSuffix).c_str()));
+    if (!mutex) return mutex;
+    DWORD wait = WaitForSingleObject(mutex.get(), INFINITE);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) mutex.reset();
+    return mutex;
 }
 
 void releaseInstanceMutex(platform::Handle& mutex) {
@@ -48,103 +45,84 @@ void releaseInstanceMutex(platform::Handle& mutex) {
     mutex.reset();
 }
 
-void turnOff(Launcher& launcher) {
-    trace(L"single instance: off for this run");
-    launcher.singleInstance = false;
-    launcher.firstInstance = false;
-    launcher.listenerThread.reset();
-    launcher.sharedBlock.reset();
-    launcher.sharedMapping.reset();
-    launcher.readyEvent.reset();
-}
+}  // namespace
+
+struct SingleInstance::State {
+    Role role = Role::Off;
+    VmSession* vm = nullptr;
+    std::wstring mainClass;
+    platform::Handle mapping;
+    platform::MappedView<InstanceBlock> block;
+    platform::Handle readyEvent;  // named: set when the Java main has started
+    platform::Handle listener;
+    std::vector<platform::Handle> requests;  // request threads, written by the listener only
+    // A second instance holds this named mutex of the instance from writing its
+    // arguments into the shared block until its teardown.
+    platform::Handle argumentMutex;
+
+    void turnOff() {
+        trace(L"single instance: off for this run");
+        role = Role::Off;
+        listener.reset();
+        block.reset();
+        mapping.reset();
+        readyEvent.reset();
+    }
+    void becomeFirst(const std::wstring& name);
+    bool handOver(const std::vector<std::wstring>& arguments);
+};
+
+namespace {
 
 // --- first instance ----------------------------------------------------------------------
 
 struct Request {
-    Launcher* launcher;
+    SingleInstance::State* state;
     DWORD requester;
 };
 
 DWORD WINAPI requestThread(void* parameter) {
     std::unique_ptr<Request> request(static_cast<Request*>(parameter));
-    Launcher& launcher = *request->launcher;
-    WaitForSingleObject(launcher.readyEvent.get(), INFINITE);
+    SingleInstance::State& state = *request->state;
+    state.vm->waitUntilMainCalled();
     // Everything needed from the block is read before the thread joins the VM.
-    std::vector<std::wstring> arguments = decodeArguments(launcher.sharedBlock->arguments);
-    const UINT message = launcher.sharedBlock->messageId;
+    std::vector<std::wstring> arguments = decodeArguments(state.block->arguments);
+    const UINT message = state.block->messageId;
     const DWORD requester = request->requester;
-
-    JNIEnv* env = nullptr;
-    if (launcher.javaVm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return 0;
-    callSecondaryMain(env, toAnsi(launcher.mainClass), arguments, [message, requester](int result) {
+    state.vm->callSecondaryMain(state.mainClass, arguments, [message, requester](int result) {
         PostThreadMessageW(requester, message, static_cast<WPARAM>(result), 0);
     });
-    if (!launcher.ibmAllowed && !launcher.ibmFavored) launcher.javaVm->DetachCurrentThread();
     return 0;
 }
 
 struct ListenerStart {
-    Launcher* launcher;
+    SingleInstance::State* state;
     HANDLE started;
 };
 
 DWORD WINAPI listenerThread(void* parameter) {
     auto* start = static_cast<ListenerStart*>(parameter);
-    Launcher& launcher = *start->launcher;
+    SingleInstance::State* state = start->state;
     // The thread's message queue exists from here on: requests can be posted.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     SetEvent(start->started);
 
-    const UINT message = launcher.sharedBlock->messageId;
+    const UINT message = state->block->messageId;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message != message) continue;
-        auto* request = new Request{&launcher, static_cast<DWORD>(msg.wParam)};
-        HANDLE thread = CreateThread(nullptr, 0, requestThread, request, 0, nullptr);
-        if (thread) CloseHandle(thread);
-        else delete request;
+        auto* request = new Request{state, static_cast<DWORD>(msg.wParam)};
+        platform::Handle thread(CreateThread(nullptr, 0, requestThread, request, 0, nullptr));
+        if (thread) {
+            state->requests.push_back(std::move(thread));
+        } else {
+            delete request;
+        }
     }
     return 0;
 }
 
-// The first instance's part of the set-up, with the block mapped and the mutex held.
-void becomeFirstInstance(Launcher& launcher, const std::wstring& name) {
-    InstanceBlock& block = *launcher.sharedBlock.get();
-    launcher.readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, (name + kEventSuffix).c_str()));
-    UINT message = RegisterWindowMessageW(name.c_str());
-    if (!launcher.readyEvent || message == 0) return turnOff(launcher);
-    block.messageId = message;
-    block.processId = GetCurrentProcessId();
-
-    platform::Handle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!started) return turnOff(launcher);
-    ListenerStart start{&launcher, started.get()};
-    DWORD threadId = 0;
-    launcher.listenerThread.reset(CreateThread(nullptr, 0, listenerThread, &start, 0, &threadId));
-    if (!launcher.listenerThread) return turnOff(launcher);
-    block.listenerThreadId = threadId;
-    HANDLE waits[2] = {started.get(), launcher.listenerThread.get()};
-    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    trace(L"single instance: first instance, listener thread " + decimal(threadId));
-}
-
 // --- second instance ---------------------------------------------------------------------
-
-bool handOverArguments(Launcher& launcher) {
-    InstanceBlock& block = *launcher.sharedBlock.get();
-    if (!encodeArguments(launcher.arguments, block.arguments)) {
-        trace(L"single instance: the arguments do not fit the shared block");
-        return false;
-    }
-    // The answer is posted to this thread: it needs a message queue before asking.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
-    if (!PostThreadMessageW(block.listenerThreadId, block.messageId, GetCurrentThreadId(), 0)) {
-        trace(L"single instance: the request could not be posted");
-        return false;
-    }
-    return true;
-}
 
 // The first instance as the second instance's wait sees it.
 struct FirstInstanceWatch {
@@ -174,45 +152,104 @@ struct FirstInstanceWatch {
 
 }  // namespace
 
-bool setupSingleInstance(Launcher& launcher) {
-    if (launcher.isService) return true;
-    std::wstring configPath;
-    if (!configFilePath(configPath)) return false;
-    if (!isYesExact(ConfigFile(configPath).read(L"Application", L"Single Instance"))) return true;
-    std::wstring module;
-    if (!modulePath(module)) return true;
-    const std::wstring name = instanceNameFor(module);
+// The first instance's part of the set-up, with the block mapped and the mutex held.
+void SingleInstance::State::becomeFirst(const std::wstring& name) {
+    readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, (name + kEventSuffix).c_str()));
+    UINT message = RegisterWindowMessageW(name.c_str());
+    if (!readyEvent || message == 0) return turnOff();
+    block->messageId = message;
+    block->processId = GetCurrentProcessId();
 
-    platform::Handle mutex(acquireInstanceMutex(name));
-    launcher.sharedMapping.reset(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(InstanceBlock), name.c_str()));
-    if (!launcher.sharedMapping) {
-        releaseInstanceMutex(mutex);
-        return true;
-    }
-    launcher.firstInstance = GetLastError() != ERROR_ALREADY_EXISTS;
-    // The size is explicit: a smaller object of the same name fails here instead
-    // of being overrun.
-    launcher.sharedBlock.reset(MapViewOfFile(launcher.sharedMapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(InstanceBlock)));
-    launcher.singleInstance = true;
-    if (!launcher.sharedBlock) {
-        turnOff(launcher);
-        releaseInstanceMutex(mutex);
-        return true;
-    }
-
-    if (launcher.firstInstance) {
-        becomeFirstInstance(launcher, name);
-        releaseInstanceMutex(mutex);
-        return true;
-    }
-    trace(L"single instance: second instance of " + name);
-    launcher.instanceMutex = std::move(mutex);
-    return handOverArguments(launcher);
+    platform::Handle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!started) return turnOff();
+    ListenerStart start{this, started.get()};
+    DWORD threadId = 0;
+    listener.reset(CreateThread(nullptr, 0, listenerThread, &start, 0, &threadId));
+    if (!listener) return turnOff();
+    block->listenerThreadId = threadId;
+    HANDLE waits[2] = {started.get(), listener.get()};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    HANDLE event = readyEvent.get();
+    vm->onMainCalled([event] { SetEvent(event); });
+    trace(L"single instance: first instance, listener thread " + decimal(threadId));
 }
 
-int waitForFirstInstance(Launcher& launcher) {
-    const InstanceBlock& block = *launcher.sharedBlock.get();
+bool SingleInstance::State::handOver(const std::vector<std::wstring>& arguments) {
+    if (!encodeArguments(arguments, block->arguments)) {
+        trace(L"single instance: the arguments do not fit the shared block");
+        return false;
+    }
+    // The answer is posted to this thread: it needs a message queue before asking.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    if (!PostThreadMessageW(block->listenerThreadId, block->messageId, GetCurrentThreadId(), 0)) {
+        trace(L"single instance: the request could not be posted");
+        return false;
+    }
+    return true;
+}
+
+SingleInstance::SingleInstance() : state_(new State) {}
+
+SingleInstance::~SingleInstance() {
+    State& s = *state_;
+    if (s.role == Role::First && s.listener) {
+        // The listener has a queue (the set-up waited for it); a quit message ends it.
+        do {
+            PostThreadMessageW(GetThreadId(s.listener.get()), WM_QUIT, 0, 0);
+        } while (WaitForSingleObject(s.listener.get(), 20) == WAIT_TIMEOUT);
+        s.listener.reset();
+    }
+    // The VM is gone by now, and a request thread still waiting for the Java
+    // main has been let go: each ends soon, and none may outlive the block it reads.
+    for (platform::Handle& thread : s.requests) WaitForSingleObject(thread.get(), INFINITE);
+    s.requests.clear();
+    s.block.reset();
+    s.mapping.reset();
+    // Given back only now: the next start sees this block gone, or the answer read.
+    releaseInstanceMutex(s.argumentMutex);
+}
+
+SingleInstance::Role SingleInstance::role() const { return state_->role; }
+
+bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::wstring>& arguments, VmSession& vm,
+                          const std::wstring& mainClass) {
+    State& s = *state_;
+    s.vm = &vm;
+    s.mainClass = mainClass;
+    const std::wstring name = instanceNameFor(exePath);
+
+    platform::Handle mutex = acquireInstanceMutex(name);
+    s.mapping.reset(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(InstanceBlock), name.c_str()));
+    if (!s.mapping) {
+        releaseInstanceMutex(mutex);
+        return true;
+    }
+    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
+    // The size is explicit: a smaller object of the same name fails here instead
+    // of being overrun.
+    s.block.reset(MapViewOfFile(s.mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(InstanceBlock)));
+    if (!s.block) {
+        s.turnOff();
+        releaseInstanceMutex(mutex);
+        return true;
+    }
+
+    if (first) {
+        s.role = Role::First;
+        s.becomeFirst(name);
+        releaseInstanceMutex(mutex);
+        return true;
+    }
+    s.role = Role::Second;
+    trace(L"single instance: second instance of " + name);
+    s.argumentMutex = std::move(mutex);
+    return s.handOver(arguments);
+}
+
+int SingleInstance::waitForFirstInstance() {
+    const InstanceBlock& block = *state_->block.get();
     platform::Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, block.processId));
     if (!process) {
         trace(L"single instance: the first instance cannot be opened");
@@ -222,18 +259,4 @@ int waitForFirstInstance(Launcher& launcher) {
     int result = waitForAnswer(watch);
     trace(L"single instance: answer " + decimal(result));
     return result;
-}
-
-void teardownSingleInstance(Launcher& launcher) {
-    if (launcher.firstInstance && launcher.listenerThread) {
-        // The listener has a queue (the set-up waited for it); a quit message ends it.
-        do {
-            PostThreadMessageW(GetThreadId(launcher.listenerThread.get()), WM_QUIT, 0, 0);
-        } while (WaitForSingleObject(launcher.listenerThread.get(), 20) == WAIT_TIMEOUT);
-        launcher.listenerThread.reset();
-    }
-    launcher.sharedBlock.reset();
-    launcher.sharedMapping.reset();
-    // Given back only now: the next start sees this block gone, or the answer read.
-    releaseInstanceMutex(launcher.instanceMutex);
 }

@@ -1,8 +1,8 @@
 #include "runtime/candidates.h"
 
-#include "launcher/launcher.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "runtime/policy.h"
 
 namespace {
 
@@ -11,9 +11,9 @@ const RuntimeKind kJre = RuntimeKind::Jre;
 const RuntimeVendor kSun = RuntimeVendor::Sun;
 const RuntimeVendor kIbm = RuntimeVendor::Ibm;
 
-bool kindAccepted(RuntimeKind kind, const Launcher& l) { return kind == kJdk ? l.acceptJdk : l.acceptJre; }
+bool kindAccepted(RuntimeKind kind, const RuntimePolicy& l) { return kind == kJdk ? l.acceptJdk : l.acceptJre; }
 
-bool vendorAllowed(RuntimeVendor vendor, const Launcher& l) {
+bool vendorAllowed(RuntimeVendor vendor, const RuntimePolicy& l) {
     switch (vendor) {
     case RuntimeVendor::Sun: return l.sunAllowed || l.sunFavored;
     case RuntimeVendor::JRockit: return l.jrockitAllowed || l.jrockitFavored;
@@ -22,7 +22,7 @@ bool vendorAllowed(RuntimeVendor vendor, const Launcher& l) {
     return false;
 }
 
-bool vendorFavored(RuntimeVendor vendor, const Launcher& l) {
+bool vendorFavored(RuntimeVendor vendor, const RuntimePolicy& l) {
     switch (vendor) {
     case RuntimeVendor::Sun: return l.sunFavored;
     case RuntimeVendor::JRockit: return l.jrockitFavored;
@@ -83,13 +83,13 @@ const wchar_t* verdictText(EntryVerdict verdict) {
     return L"";
 }
 
-EntryVerdict familyParticipation(const RuntimeFamily& family, const Launcher& l) {
+EntryVerdict familyParticipation(const RuntimeFamily& family, const RuntimePolicy& l) {
     if (!l.favorSource && !kindAccepted(family.kind, l)) return EntryVerdict::KindNotAccepted;
     if (!vendorAllowed(family.vendor, l)) return EntryVerdict::VendorNotAllowed;
     return EntryVerdict::Accepted;
 }
 
-bool familyFavored(const RuntimeFamily& family, const Launcher& l) {
+bool familyFavored(const RuntimeFamily& family, const RuntimePolicy& l) {
     return kindAccepted(family.kind, l) && vendorFavored(family.vendor, l);
 }
 
@@ -104,8 +104,7 @@ EntryVerdict boundsVerdict(const JavaVersion& version, const JavaVersion& minimu
 
 std::wstring familyHome(const RuntimeFamily& family, const std::wstring& value) {
     if (value.empty()) return std::wstring();
-    std::wstring home = value;
-    if (!endsWith(home, L'\\')) home += L'\\';
+    std::wstring home = withTrailingSeparator(value);
     if (family.homeHoldsJre) home += L"jre\\";
     return home;
 }
@@ -150,14 +149,4 @@ const wchar_t* vendorText(RuntimeVendor vendor) {
 std::wstring versionFields(const JavaVersion& v) {
     return decimal(v.fields[0]) + L"." + decimal(v.fields[1]) + L"." + decimal(v.fields[2]) + L"." +
            decimal(v.fields[3]);
-}
-
-void traceLine(std::initializer_list<std::wstring_view> parts) {
-    if (!traceEnabled()) return;
-    size_t length = 0;
-    for (std::wstring_view part : parts) length += part.size();
-    std::wstring line;
-    line.reserve(length);
-    for (std::wstring_view part : parts) line.append(part.data(), part.size());
-    trace(line);
 }

@@ -4,14 +4,12 @@
 // decide which candidates take part. Platform-free: the registry and the file
 // system are read by discovery_win.cpp.
 #include <cstddef>
-#include <initializer_list>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "runtime/java_version.h"
 
-class Launcher;
+struct RuntimePolicy;
 enum class JvmType;
 
 // One registered runtime.
@@ -76,9 +74,9 @@ const wchar_t* verdictText(EntryVerdict verdict);
 
 // Whether a family is searched at all: its kind must be accepted or "JVM Source"
 // must only favour, and its vendor must be allowed or favoured.
-EntryVerdict familyParticipation(const RuntimeFamily& family, const Launcher& launcher);
+EntryVerdict familyParticipation(const RuntimeFamily& family, const RuntimePolicy& policy);
 // Whether a family's candidates are favoured: kind accepted and vendor favoured.
-bool familyFavored(const RuntimeFamily& family, const Launcher& launcher);
+bool familyFavored(const RuntimeFamily& family, const RuntimePolicy& policy);
 // The version bounds, both inclusive. A maximum of 0.0.0.0 (what an absent
 // "Maximum Version" gives) sets no upper bound.
 EntryVerdict boundsVerdict(const JavaVersion& version, const JavaVersion& minimum, const JavaVersion& maximum);
@@ -96,6 +94,3 @@ const wchar_t* kindText(RuntimeKind kind);
 const wchar_t* vendorText(RuntimeVendor vendor);
 // All four fields: 1.8.0.131.
 std::wstring versionFields(const JavaVersion& version);
-
-// One trace line joined from its pieces (nothing is joined while the trace is off).
-void traceLine(std::initializer_list<std::wstring_view> parts);

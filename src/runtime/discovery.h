@@ -6,7 +6,7 @@
 
 #include "runtime/candidates.h"
 
-class Launcher;
+struct RuntimePolicy;
 enum class JvmType;
 
 // The VM library of a runtime home (which ends in '\' or is empty): the full
@@ -21,10 +21,10 @@ std::wstring resolveJvmLibrary(const std::wstring& home, JvmType type, bool* isS
 // Whether folder + "bin\java.dll" exists.
 bool hasJavaLibrary(const std::wstring& folder);
 
-// The runtime shipped with the application: the executable's folder when it
-// holds bin\java.dll, otherwise its jre\ folder when that does, otherwise empty.
-// False only when the executable's own path is unavailable.
-bool findPrivateRuntime(std::wstring& home);
+// The runtime shipped with the application in `executableFolder` (which ends
+// in '\'): that folder when it holds bin\java.dll, otherwise its jre\ folder
+// when that does, otherwise empty.
+std::wstring findPrivateRuntime(const std::wstring& executableFolder);
 
 // A registry view: the process's own (for the 32-bit product on 64-bit Windows,
 // the 32-bit one), or one named explicitly.
@@ -37,13 +37,13 @@ enum class RegistryRoot { LocalMachine, CurrentUser };
 // Appends the qualifying runtimes of one family under `root` in `view` to `list`,
 // in the order of the registry's subkeys. Each entry looked at is traced with
 // the reason it was taken or left.
-void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const Launcher& launcher,
+void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const RuntimePolicy& policy,
                    std::vector<RuntimeCandidate>& list);
 
 // Every candidate of one registry pass, in order of discovery: the classic
 // families taking part; when they yield none, the modern layouts under
 // HKEY_LOCAL_MACHINE and then HKEY_CURRENT_USER, each home kept once.
-std::vector<RuntimeCandidate> collectCandidates(const Launcher& launcher, RegistryView view);
+std::vector<RuntimeCandidate> collectCandidates(const RuntimePolicy& policy, RegistryView view);
 
 // The machine-type check of a VM library file (mapped read-only as a whole).
 // False when the file cannot be opened or mapped or is no PE image.

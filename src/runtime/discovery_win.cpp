@@ -1,29 +1,16 @@
 #include <windows.h>
 
-#include "launcher/launcher.h"
-#include "launcher/paths.h"
-#include "launcher/trace.h"
+#include "base/handle.h"
+#include "base/paths.h"
+#include "base/trace.h"
 #include "runtime/discovery.h"
+#include "runtime/policy.h"
 
 namespace {
 
-// Owns an open registry key.
-class RegKey {
-public:
-    RegKey() = default;
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    ~RegKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    bool open(HKEY root, const std::wstring& path, REGSAM access) {
-        return RegOpenKeyExW(root, path.c_str(), 0, access, &key_) == ERROR_SUCCESS;
-    }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+bool openKey(platform::RegistryKey& key, HKEY root, const std::wstring& path, REGSAM access) {
+    return RegOpenKeyExW(root, path.c_str(), 0, access, reinterpret_cast<HKEY*>(key.receive())) == ERROR_SUCCESS;
+}
 
 REGSAM viewFlags(RegistryView view) {
     switch (view) {
@@ -91,30 +78,23 @@ const wchar_t* viewText(RegistryView view) {
 
 bool hasJavaLibrary(const std::wstring& folder) { return fileExists(folder + L"bin\\java.dll"); }
 
-bool findPrivateRuntime(std::wstring& home) {
-    std::wstring folder;
-    if (!moduleFolder(folder)) return false;
-    if (hasJavaLibrary(folder)) {
-        home = folder;
-    } else if (hasJavaLibrary(folder + L"jre\\")) {
-        home = folder + L"jre\\";
-    } else {
-        home.clear();
-    }
-    return true;
+std::wstring findPrivateRuntime(const std::wstring& folder) {
+    if (hasJavaLibrary(folder)) return folder;
+    if (hasJavaLibrary(folder + L"jre\\")) return folder + L"jre\\";
+    return std::wstring();
 }
 
-void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const Launcher& launcher,
+void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const RuntimePolicy& policy,
                    std::vector<RuntimeCandidate>& list) {
     const bool tracing = traceEnabled();
-    const EntryVerdict takesPart = familyParticipation(family, launcher);
+    const EntryVerdict takesPart = familyParticipation(family, policy);
     // A family that does not take part is not searched; the trace still lists
     // its entries so that it can say why they were left.
     if (takesPart != EntryVerdict::Accepted && !tracing) return;
 
     const REGSAM access = KEY_READ | viewFlags(view);
-    RegKey familyKey;
-    if (!familyKey.open(rootKey(root), family.key, access)) {
+    platform::RegistryKey familyKey;
+    if (!openKey(familyKey, rootKey(root), family.key, access)) {
         if (tracing) traceFamily(family, root, L"not present");
         return;
     }
@@ -125,15 +105,15 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
             traceFamily(family, root, L"not searched", verdictText(takesPart));
         }
     }
-    const bool favored = familyFavored(family, launcher);
-    const JvmType type = familyJvmType(family, launcher.jvmType);
+    const bool favored = familyFavored(family, policy);
+    const JvmType type = familyJvmType(family, policy.jvmType);
 
-    for (const std::wstring& name : subkeyNames(familyKey.get())) {
+    for (const std::wstring& name : subkeyNames(static_cast<HKEY>(familyKey.get()))) {
         std::wstring entryKey = family.key + name;
         if (family.implementation) entryKey += std::wstring(L"\\") + family.implementation + L"\\MSI";
 
-        RegKey entry;
-        const bool entryOpen = entry.open(rootKey(root), entryKey, access);
+        platform::RegistryKey entry;
+        const bool entryOpen = openKey(entry, rootKey(root), entryKey, access);
         // A version key without this VM's folder belongs to the other VM of the layout.
         if (family.implementation && !entryOpen) continue;
 
@@ -142,11 +122,11 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
         candidate.source = rootText(root) + entryKey;
         EntryVerdict verdict = takesPart;
         if (verdict == EntryVerdict::Accepted) {
-            verdict = boundsVerdict(candidate.version, launcher.minimumVersion, launcher.maximumVersion);
+            verdict = boundsVerdict(candidate.version, policy.minimumVersion, policy.maximumVersion);
         }
         // The home is read for every entry that can still qualify, and for the trace.
         if (verdict == EntryVerdict::Accepted || tracing) {
-            if (entryOpen) candidate.home = familyHome(family, readTextValue(entry.get(), family.valueName));
+            if (entryOpen) candidate.home = familyHome(family, readTextValue(static_cast<HKEY>(entry.get()), family.valueName));
             if (verdict == EntryVerdict::Accepted && candidate.home.empty()) verdict = EntryVerdict::NoHome;
         }
         if (verdict == EntryVerdict::Accepted) {
@@ -170,16 +150,16 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     }
 }
 
-std::vector<RuntimeCandidate> collectCandidates(const Launcher& launcher, RegistryView view) {
+std::vector<RuntimeCandidate> collectCandidates(const RuntimePolicy& policy, RegistryView view) {
     std::vector<RuntimeCandidate> list;
     for (const RuntimeFamily& family : classicFamilies()) {
-        collectFamily(family, RegistryRoot::LocalMachine, view, launcher, list);
+        collectFamily(family, RegistryRoot::LocalMachine, view, policy, list);
     }
     if (!list.empty()) return list;
 
     trace(L"  no candidate from the classic families: searching the layouts of Java 9 and later installers");
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
-        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, launcher, list);
+        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, policy, list);
     }
     for (const std::wstring& source : keepFirstPerHome(list)) {
         traceLine({L"  ", source, L": skipped: ", verdictText(EntryVerdict::SameHome)});

@@ -1,7 +1,7 @@
 #include "runtime/java_version.h"
 
-#include "launcher/messages.h"
-#include "launcher/text.h"
+#include "base/messages.h"
+#include "base/text.h"
 #include "resources/resource.h"
 
 namespace {
@@ -94,21 +94,6 @@ JavaVersion minimumFromConfig(const std::wstring& text) {
 JavaVersion maximumFromConfig(const std::wstring& text) {
     if (text == L"any") return JavaVersion(JavaVersion::kAny, JavaVersion::kAny, JavaVersion::kAny, JavaVersion::kAny);
     return JavaVersion::parse(text, JavaVersion::kAny);
-}
-
-std::vector<std::wstring> splitPreferredVersions(const std::wstring& text) {
-    std::vector<std::wstring> pieces;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t sep = text.find(L';', start);
-        if (sep == std::wstring::npos) {
-            pieces.push_back(text.substr(start));
-            break;
-        }
-        pieces.push_back(text.substr(start, sep - start));
-        start = sep + 1;
-    }
-    return pieces;
 }
 
 RequirementPhrase chooseRequirementPhrase(const JavaVersion& minimum, const JavaVersion& maximum) {

@@ -33,8 +33,6 @@ std::wstring toText(const JavaVersion& v);
 // "Minimum Version" / "Maximum Version" values: the exact word "any", otherwise parsed.
 JavaVersion minimumFromConfig(const std::wstring& text);
 JavaVersion maximumFromConfig(const std::wstring& text);
-// "Preferred versions": pieces between ';', keeping empty inner pieces, none after a trailing ';'.
-std::vector<std::wstring> splitPreferredVersions(const std::wstring& text);
 
 // Which requirement phrase applies, and its arguments (string ids 217-221).
 struct RequirementPhrase {

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "launcher/handle.h"
+#include "base/handle.h"
 #include "runtime/discovery.h"
 #include "runtime/pe_image.h"
 

@@ -1,5 +1,5 @@
-#include "launcher/launcher.h"
 #include "runtime/discovery.h"
+#include "runtime/policy.h"
 
 std::wstring resolveJvmLibraryWith(const std::wstring& home, JvmType type, bool* isServer,
                                    const std::function<bool(const std::wstring&)>& exists) {

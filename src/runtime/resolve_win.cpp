@@ -1,4 +1,4 @@
-#include "launcher/paths.h"
+#include "base/paths.h"
 #include "runtime/discovery.h"
 
 std::wstring resolveJvmLibrary(const std::wstring& home, JvmType type, bool* isServer) {

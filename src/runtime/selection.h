@@ -3,38 +3,61 @@
 #include <string>
 
 #include "runtime/discovery.h"
-#include "ui/jre_dialog.h"
+#include "runtime/java_version.h"
+#include "runtime/policy.h"
 
-class Launcher;
+// What the runtime search decided.
+struct RuntimeChoice {
+    std::wstring jvmLibraryPath;  // the VM library to load
+    JavaVersion version;          // the registry candidate's version (0.0.0.0 for other sources)
+    bool runPairProduct = false;  // the paired executable runs it instead of this process
+};
 
-// How one search runs. The product uses the defaults; tests choose the views
-// (an x86_64 process's own view is the 64-bit one) and answer for the user.
+// The places a runtime may come from besides the registry, and where a folder
+// the user picks is remembered.
+struct RuntimePlaces {
+    std::wstring jrePath;           // "JRE Path"
+    std::wstring executable;        // this executable's path
+    std::wstring executableFolder;  // its folder, with '\' (a private runtime sits there)
+    std::wstring configPath;        // the configuration file beside it
+    std::wstring pairProductPath;   // "Pair Product"
+    std::wstring productName;       // the per-user configuration's folders
+    std::wstring productCode;
+    bool choiceBesideExecutable = false;  // a service or a system outside the NT family
+};
+
+// The user's answer when nothing qualifies: 1 (OK) with the folder picked and
+// its VM library, 2 (cancelled) or -1 (no dialog could be shown).
+struct UserAnswer {
+    int result = -1;
+    std::wstring folder;
+    std::wstring jvmLibrary;
+};
+
+// How one search runs. Tests choose the views (an x86_64 process's own view is
+// the 64-bit one); the caller supplies the question to the user.
 struct RuntimeSearch {
     RegistryView defaultView = RegistryView::Default;  // always searched
     RegistryView wideView = RegistryView::Bits64;      // searched for a "Pair Product" only
-    // Asks the user for a runtime folder; empty: the "JRE Not Found" dialog.
-    std::function<JreDialogResult(JvmType jvmType, const std::wstring& message)> askUser;
+    // Asks the user for a runtime folder, showing `message`.
+    std::function<UserAnswer(const std::wstring& message)> askUser;
 };
 
 // Chooses the Java runtime: configured folder, private runtime, registry,
-// JAVA_HOME, the user. Sets jvmLibraryPath, selectedVersion and runPairProduct.
-// False when the user cancelled.
-bool findRuntime(Launcher& launcher);
-bool findRuntime(Launcher& launcher, const RuntimeSearch& search);
+// JAVA_HOME, the user. False when the user cancelled (or could not be asked).
+bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
+                 RuntimeChoice& choice);
 
-// One registry pass in one view: collects, orders and chooses a candidate, sets
-// selectedVersion and gives the chosen home (empty when nothing qualifies).
-std::wstring registryPass(Launcher& launcher, RegistryView view);
+// One registry pass in one view: collects, orders and chooses a candidate;
+// gives the chosen home (empty when nothing qualifies) and its version.
+std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version = nullptr);
 
-// Sets runPairProduct when a "Pair Product" is configured and the library at
-// jvmLibraryPath is a valid image for another machine than this process's
-// (x86 for the shipped 32-bit launcher).
-void checkPairProduct(Launcher& launcher);
+// Whether the paired executable must run `jvmLibraryPath`: a "Pair Product" is
+// configured and the library is a valid image for another machine than this
+// process's (x86 for the shipped 32-bit launcher).
+bool pairRunsLibrary(const std::wstring& pairProductPath, const std::wstring& jvmLibraryPath);
 
 // Writes a folder the user picked as "JRE Path": into the per-user configuration
 // (and the paired product's), or beside the executables for a service or a
 // system outside the NT family.
-void writeChoiceBack(const Launcher& launcher, const std::wstring& folder);
-
-// Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
-void publishRuntime(Launcher& launcher);
+void writeChoiceBack(const RuntimePlaces& places, const std::wstring& folder);

@@ -16,21 +16,6 @@ const wchar_t kObjectProperty[] = L"HyperlinkControl";
 const UINT kFirstMouseMessage = 0x200;  // WM_MOUSEMOVE
 const UINT kLastMouseMessage = 0x20D;   // WM_MOUSEHWHEEL
 
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-    ~RegistryKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY* receive() { return &key_; }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 void readLinkColor(HKEY key, const wchar_t* name, uint32_t& color) {
     unsigned char data[kLinkColorValueChars * sizeof(wchar_t)];
     DWORD size = sizeof data;
@@ -46,13 +31,13 @@ void readLinkColor(HKEY key, const wchar_t* name, uint32_t& color) {
 void readLinkColors(uint32_t& linkColor, uint32_t& visitedColor) {
     // Reading needs no write access, and users without write rights to the
     // key must still get their colours.
-    RegistryKey key;
+    platform::RegistryKey key;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Settings", 0, KEY_QUERY_VALUE,
-                      key.receive()) != ERROR_SUCCESS) {
+                      reinterpret_cast<HKEY*>(key.receive())) != ERROR_SUCCESS) {
         return;
     }
-    readLinkColor(key.get(), L"Anchor Color", linkColor);
-    readLinkColor(key.get(), L"Anchor Color Visited", visitedColor);
+    readLinkColor(static_cast<HKEY>(key.get()), L"Anchor Color", linkColor);
+    readLinkColor(static_cast<HKEY>(key.get()), L"Anchor Color Visited", visitedColor);
 }
 
 HyperlinkControl::~HyperlinkControl() { unbind(); }
@@ -95,8 +80,8 @@ bool HyperlinkControl::bind(HWND window, HFONT font) {
     layOut();
 
     url_ = labelText_;
-    if (tooltip_.get()) {
-        SendMessageW(tooltip_.get(), TTM_ACTIVATE, TRUE, 0);
+    if (tooltip()) {
+        SendMessageW(tooltip(), TTM_ACTIVATE, TRUE, 0);
         TOOLINFOW tool = {};
         tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = 0;
@@ -104,7 +89,7 @@ bool HyperlinkControl::bind(HWND window, HFONT font) {
         tool.uId = 1;
         tool.rect = labelRect_;
         tool.lpszText = &url_[0];
-        SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tooltip(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
     uint32_t link = linkColor_;
@@ -209,7 +194,7 @@ LRESULT CALLBACK HyperlinkControl::procedure(HWND window, UINT message, WPARAM w
 }
 
 LRESULT HyperlinkControl::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message >= kFirstMouseMessage && message <= kLastMouseMessage && tooltip_.get()) {
+    if (message >= kFirstMouseMessage && message <= kLastMouseMessage && tooltip()) {
         MSG relayed = {};
         relayed.hwnd = window_;
         relayed.message = message;
@@ -219,7 +204,7 @@ LRESULT HyperlinkControl::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         DWORD pos = GetMessagePos();
         relayed.pt.x = static_cast<short>(LOWORD(pos));
         relayed.pt.y = static_cast<short>(HIWORD(pos));
-        SendMessageW(tooltip_.get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        SendMessageW(tooltip(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
 
     switch (message) {

@@ -7,43 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/handle.h"
+
 namespace ui {
-
-// Owns a GDI object (a font here).
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(HGDIOBJ h) : value_(h) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { reset(); }
-    HGDIOBJ get() const { return value_; }
-    void reset(HGDIOBJ h = nullptr) {
-        if (value_) DeleteObject(value_);
-        value_ = h;
-    }
-
-private:
-    HGDIOBJ value_ = nullptr;
-};
-
-// Owns a window that nobody else destroys (the tooltip). A window that is
-// already gone is left alone.
-class OwnedWindow {
-public:
-    OwnedWindow() = default;
-    OwnedWindow(const OwnedWindow&) = delete;
-    OwnedWindow& operator=(const OwnedWindow&) = delete;
-    ~OwnedWindow() { reset(); }
-    HWND get() const { return value_; }
-    void reset(HWND h = nullptr) {
-        if (value_ && IsWindow(value_)) DestroyWindow(value_);
-        value_ = h;
-    }
-
-private:
-    HWND value_ = nullptr;
-};
 
 // Reads the current user's link colours ("Anchor Color", "Anchor Color
 // Visited"); a colour that is missing or malformed keeps the value passed in.
@@ -64,7 +30,7 @@ public:
     void open();
 
     HWND window() const { return window_; }
-    HWND tooltip() const { return tooltip_.get(); }
+    HWND tooltip() const { return static_cast<HWND>(tooltip_.get()); }
     const std::wstring& url() const { return url_; }
     const RECT& labelRect() const { return labelRect_; }
     COLORREF linkColor() const { return linkColor_; }
@@ -87,9 +53,9 @@ private:
     std::wstring labelText_;
     std::wstring url_;
     HFONT normalFont_ = nullptr;
-    GdiObject linkFont_;
+    platform::GdiObject linkFont_;
     RECT labelRect_ = {0, 0, 0, 0};
-    OwnedWindow tooltip_;
+    platform::OwnedWindow tooltip_;  // the tooltip, which nobody else destroys
     HCURSOR handCursor_ = nullptr;
     COLORREF linkColor_ = RGB(0, 0, 255);
     COLORREF visitedColor_ = RGB(128, 0, 128);

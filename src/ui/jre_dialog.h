@@ -1,7 +1,6 @@
 #pragma once
+#include <functional>
 #include <string>
-
-enum class JvmType;
 
 // What the "JRE Not Found" dialog gives back: 1 (OK) with the folder the user
 // picked (ending in '\') and its VM library, 2 (Cancel, Esc, close box), or -1
@@ -12,5 +11,9 @@ struct JreDialogResult {
     std::wstring jvmLibrary;
 };
 
+// The VM library of a runtime folder (ending in '\'), or empty text when it has none.
+using LibraryResolver = std::function<std::wstring(const std::wstring& folder)>;
+
 // Shows the dialog modally, owned by `owner` (a window handle, may be null).
-JreDialogResult runJreNotFoundDialog(JvmType jvmType, const std::wstring& message, void* owner);
+// A folder the user browses to counts when `resolve` finds its VM library.
+JreDialogResult runJreNotFoundDialog(const std::wstring& message, void* owner, const LibraryResolver& resolve);

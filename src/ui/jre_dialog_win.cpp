@@ -3,10 +3,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
+#include "base/handle.h"
+#include "base/messages.h"
+#include "base/paths.h"
 #include "resources/resource.h"
-#include "runtime/discovery.h"
 #include "ui/hyperlink_win.h"
 #include "ui/jre_dialog.h"
 #include "ui/placement.h"
@@ -22,43 +22,14 @@ Box toBox(const RECT& r) {
     return b;
 }
 
-// Balances a successful COM initialisation of the calling thread.
-class ComApartment {
-public:
-    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (initialised_) CoUninitialize();
-    }
-
-private:
-    bool initialised_;
-};
-
-// Frees an item list that the shell allocated.
-class ShellItemList {
-public:
-    explicit ShellItemList(PIDLIST_ABSOLUTE list) : list_(list) {}
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-    ~ShellItemList() {
-        if (list_) CoTaskMemFree(list_);
-    }
-    PIDLIST_ABSOLUTE get() const { return list_; }
-
-private:
-    PIDLIST_ABSOLUTE list_;
-};
-
 class JreNotFoundDialog {
 public:
-    JreNotFoundDialog(JvmType type, const std::wstring& text) : jvmType(type), message(text) {}
+    JreNotFoundDialog(const std::wstring& text, const LibraryResolver& resolver) : message(text), resolve(resolver) {}
 
     static INT_PTR CALLBACK procedure(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
-    JvmType jvmType;
     std::wstring message;
+    const LibraryResolver& resolve;
     std::wstring chosenFolder;
     std::wstring jvmLibrary;
     ui::HyperlinkControl link;
@@ -124,14 +95,14 @@ void JreNotFoundDialog::browse() {
     info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
     info.lpfn = nullptr;
-    ShellItemList item(SHBrowseForFolderW(&info));
-    if (!item.get()) return;  // cancelled: nothing changes
+    platform::ComMemory item(SHBrowseForFolderW(&info));
+    if (!item) return;  // cancelled: nothing changes
 
     wchar_t path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(item.get(), path)) path[0] = L'\0';
+    if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(item.get()), path)) path[0] = L'\0';
     SetWindowTextW(GetDlgItem(dialog_, IDC_JRE_PATH), path);
-    chosenFolder = folderWithFinalSeparator(path);
-    jvmLibrary = chosenFolder.empty() ? std::wstring() : resolveJvmLibrary(chosenFolder, jvmType);
+    chosenFolder = withTrailingSeparator(path);
+    jvmLibrary = chosenFolder.empty() ? std::wstring() : resolve(chosenFolder);
     // OK follows the folder on show: a later pick without a VM library must
     // not leave OK pressable for a folder that cannot be started.
     EnableWindow(GetDlgItem(dialog_, IDOK), jvmLibrary.empty() ? FALSE : TRUE);
@@ -176,12 +147,13 @@ void JreNotFoundDialog::centre() {
 
 }  // namespace
 
-JreDialogResult runJreNotFoundDialog(JvmType jvmType, const std::wstring& message, void* owner) {
-    ComApartment com;  // the folder browser's new style needs an apartment-threaded COM
+JreDialogResult runJreNotFoundDialog(const std::wstring& message, void* owner, const LibraryResolver& resolve) {
+    // The folder browser's new style needs an apartment-threaded COM.
+    platform::ComApartment com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 
-    JreNotFoundDialog dialog(jvmType, message);
+    JreNotFoundDialog dialog(message, resolve);
     JreDialogResult r;
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_JRE_NOT_FOUND),
                                      static_cast<HWND>(owner), &JreNotFoundDialog::procedure,

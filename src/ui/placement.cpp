@@ -18,11 +18,6 @@ Point2 centredPosition(const Box& centre, const Box& bounds, long width, long he
     return p;
 }
 
-std::wstring folderWithFinalSeparator(const std::wstring& path) {
-    if (path.empty() || path.back() == L'\\') return path;
-    return path + L'\\';
-}
-
 long alignmentOffset(unsigned long style, long clientRight, long textRight) {
     const unsigned long kCenter = 0x1;  // SS_CENTER
     const unsigned long kRight = 0x2;   // SS_RIGHT

@@ -22,10 +22,6 @@ struct Point2 {
 // start before the left/top edge.
 Point2 centredPosition(const Box& centre, const Box& bounds, long width, long height);
 
-// A browsed folder as the dialog keeps it: with a final '\' unless it is empty
-// or already ends in one (a drive root such as D:\).
-std::wstring folderWithFinalSeparator(const std::wstring& path);
-
 // How far a text laid out at the left edge moves for the static control's
 // alignment: half the free room for centred text (integer division), all of it
 // for right-aligned text, none otherwise. `style` holds the static's style bits.

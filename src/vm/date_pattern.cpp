@@ -1,6 +1,6 @@
 #include "vm/date_pattern.h"
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 bool findDatePatternStretch(const std::wstring& name, size_t& first, size_t& last) {
     first = name.find(L'%');

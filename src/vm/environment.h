@@ -1,9 +1,34 @@
 #pragma once
+// The process environment the VM sees and the assembly of its options.
+#include <string>
 
-class Launcher;
+#include "base/messages.h"
+#include "base/paths.h"
+#include "vm/vm_session.h"
 
-// Publishes the runtime, adds the library-path option and rewrites Path.
-void prepareJavaEnvironment(Launcher& launcher);
-// Class path, VM parameters, redirection settings and "Cmd". False when the
-// configuration file cannot be located or the class path is empty (message 209).
-bool assembleVmOptions(Launcher& launcher);
+// The Java program's command as the configuration gives it: the raw texts,
+// environment references not yet expanded.
+struct JavaCommand {
+    std::wstring classPath;     // "Class Path"
+    bool embeddedJar = false;   // "Embedded Jar"
+    std::wstring vmParameters;  // "Virtual Machine Parameters"
+    std::wstring outputFile;    // "Output File"
+    bool outputAppend = false;  // "Output Append"
+    std::wstring errorFile;     // "Error File"
+    bool errorAppend = false;   // "Error Append"
+    std::wstring cmd;           // "Cmd"
+    std::wstring libraryPath;   // "Library Path"
+    std::wstring systemPath;    // "System Path"
+};
+
+// Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
+void publishRuntime(const std::wstring& jvmLibraryPath);
+
+// Publishes the runtime, adds the library-path option to `launch` and rewrites Path.
+void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmLibraryPath,
+                            const std::wstring& executableFolder, JavaLaunch& launch);
+
+// Class path, VM parameters, redirection settings and "Cmd" (appended to the
+// arguments). Failure 209, with nothing after the class path added, when the
+// class path is empty.
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, JavaLaunch& launch);

@@ -10,20 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launcher.h"
+#include "base/messages.h"
+
+using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
+using DefaultInitArgsFunction = jint(JNICALL*)(void*);
 
 // --- creation ------------------------------------------------------------------
 
 // The option array of one creation: one entry per option (pointing into
 // `options`, which must outlive it), then "abort" and "exit" with the hooks,
-// which pass the VM's notifications to launcherInstance->exitObserver.
+// which pass the VM's notifications to the exit observer (vm_session.h).
 std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options);
 
 // Creates the VM on the calling thread (JNI 1.2, unrecognised options not
-// ignored). On refusal prints message 203 with the reason and gives false;
-// `vm` and `env` are set only on success.
-bool createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
-                      JNIEnv** env);
+// ignored). On refusal gives message 203 with the reason; `vm` and `env` are
+// set only on success.
+Failure createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
+                         JNIEnv** env);
 
 // The VM's default thread stack size in bytes (JNI 1.1 default arguments), or 0.
 uint32_t defaultThreadStackSizeWith(DefaultInitArgsFunction entry);
@@ -68,16 +71,21 @@ struct MainThreadHooks {
     std::function<void()> waitForever;    // set when the thread must stay attached after main
 };
 
-// The VM thread after creation: looks up the main class (messages 211, 215,
-// 216), builds the argument array, calls main, hands an exception that ended
-// main to the handler when `failureCheck` is on. The thread then detaches, on
-// every path (a thread that ends attached would keep DestroyJavaVM waiting),
-// except after main when `waitForever` is set. True when main ran and the
-// thread detached.
+// The VM thread after creation: looks up the main class (failures 211, 215,
+// 216 in `failure`), builds the argument array, calls main, hands an exception
+// that ended main to the handler when `failureCheck` is on. The thread then
+// detaches, on every path (a thread that ends attached would keep
+// DestroyJavaVM waiting), except after main when `waitForever` is set. True
+// when main ran and the thread detached.
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
-                     bool failureCheck, const MainThreadHooks& hooks);
+                     bool failureCheck, const MainThreadHooks& hooks, Failure& failure);
 
 // --- calls from attached threads ----------------------------------------------------------
+
+// Runs `work` on the calling thread attached to the VM, then detaches it unless
+// `keepAttached` (IBM runtimes must not see such threads detach). False when
+// the thread could not attach.
+bool callAttached(JavaVM* vm, bool keepAttached, const std::function<void(JNIEnv*)>& work);
 
 // The static "stop" "()V" of the class (name in the thread's narrow form,
 // '/'-separated). A pending exception afterwards is printed. True when called.

@@ -1,22 +1,30 @@
 #include "vm/java_calls.h"
 
-#include "launcher/messages.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include <atomic>
+
+#include "base/messages.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "resources/resource.h"
+#include "vm/vm_session.h"
 
 namespace {
 
 char kAbortOption[] = "abort";
 char kExitOption[] = "exit";
 
+// The target of the VM's exit and abort hooks: a plain atomic pointer, so
+// that it needs no destruction and a hook that runs on any Java thread up to
+// the end of the process finds either the observer or nothing.
+std::atomic<ExitObserver*> exitObserver{nullptr};
+
 // The hooks the VM calls through the "exit" and "abort" options.
 void JNICALL exitHook(jint code) {
-    if (launcherInstance && launcherInstance->exitObserver) launcherInstance->exitObserver->onExit(static_cast<int>(code));
+    if (ExitObserver* observer = exitObserver.load()) observer->onExit(static_cast<int>(code));
 }
 
 void JNICALL abortHook() {
-    if (launcherInstance && launcherInstance->exitObserver) launcherInstance->exitObserver->onAbort();
+    if (ExitObserver* observer = exitObserver.load()) observer->onAbort();
 }
 
 // The JNI 1.1 initialisation record; only its version and its Java stack size are used.
@@ -110,6 +118,8 @@ jobject newPrintStream(JNIEnv* env, jobject target) {
 
 }  // namespace
 
+void setExitObserver(ExitObserver* observer) { exitObserver.store(observer); }
+
 std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options) {
     std::vector<JavaVMOption> array;
     array.reserve(options.size() + 2);
@@ -130,8 +140,8 @@ std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options)
     return array;
 }
 
-bool createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
-                      JNIEnv** env) {
+Failure createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
+                         JNIEnv** env) {
     std::vector<JavaVMOption> array = vmOptionArray(options);
     JavaVMInitArgs args;
     args.version = JNI_VERSION_1_2;
@@ -144,13 +154,12 @@ bool createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>
     jint result = entry(&createdVm, reinterpret_cast<void**>(&createdEnv), &args);
     if (result != JNI_OK) {
         unsigned reason = reasonMessage(result);
-        printErrorMessage(IDS_JNI_EXCEPTION_REASON,
-                          {loadMessage(IDS_CREATE_VM_FAILED), reason ? loadMessage(reason) : std::wstring()});
-        return false;
+        return Failure(IDS_JNI_EXCEPTION_REASON,
+                       {loadMessage(IDS_CREATE_VM_FAILED), reason ? loadMessage(reason) : std::wstring()});
     }
     *vm = createdVm;
     *env = createdEnv;
-    return true;
+    return Failure();
 }
 
 uint32_t defaultThreadStackSizeWith(DefaultInitArgsFunction entry) {
@@ -303,10 +312,10 @@ namespace {
 
 // Steps from the main class lookup to the return of main. True when main was called.
 bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
-              bool failureCheck, const MainThreadHooks& hooks) {
+              bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
     LocalRef<jstring> className(env, newJavaString(env, mainClass));
     if (!className) {
-        printErrorMessage(IDS_MAIN_CLASS_STRING, {mainClass});
+        failure = Failure(IDS_MAIN_CLASS_STRING, {mainClass});
         return false;
     }
     const char* utf = env->GetStringUTFChars(className.get(), nullptr);
@@ -318,7 +327,7 @@ bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std:
     env->ReleaseStringUTFChars(className.get(), utf);
     if (!cls) {
         describePendingException(env);
-        printErrorMessage(IDS_CLASS_NOT_FOUND, {mainClass});
+        failure = Failure(IDS_CLASS_NOT_FOUND, {mainClass});
         return false;
     }
     jmethodID main = env->GetStaticMethodID(cls.get(), "main", "([Ljava/lang/String;)V");
@@ -326,7 +335,7 @@ bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std:
         // A VM that reports the missing method as an exception has it described
         // first; the message says what the launcher was looking for.
         describePendingException(env);
-        printErrorMessage(IDS_NO_MAIN_METHOD);
+        failure = Failure(IDS_NO_MAIN_METHOD);
         return false;
     }
     LocalRef<jobjectArray> args(env, newJavaStringArray(env, arguments));
@@ -348,11 +357,19 @@ bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std:
 }  // namespace
 
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
-                     bool failureCheck, const MainThreadHooks& hooks) {
-    bool called = callMain(env, mainClass, arguments, failureCheck, hooks);
+                     bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
+    bool called = callMain(env, mainClass, arguments, failureCheck, hooks, failure);
     if (called && hooks.waitForever) hooks.waitForever();
     bool detached = vm->DetachCurrentThread() == JNI_OK;
     return called && detached;
+}
+
+bool callAttached(JavaVM* vm, bool keepAttached, const std::function<void(JNIEnv*)>& work) {
+    JNIEnv* env = nullptr;
+    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return false;
+    work(env);
+    if (!keepAttached) vm->DetachCurrentThread();
+    return true;
 }
 
 bool callStaticStop(JNIEnv* env, const std::string& mainClass) {

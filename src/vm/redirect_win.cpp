@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include "launcher/launcher.h"
-#include "launcher/paths.h"
-#include "launcher/trace.h"
+#include "base/paths.h"
+#include "base/trace.h"
 #include "vm/date_pattern.h"
 #include "vm/java_calls.h"
 #include "vm/redirect.h"
@@ -22,24 +21,24 @@ void expandDateTimePattern(std::wstring& name, const SYSTEMTIME& time) {
 
 namespace {
 
-void redirect(Launcher& launcher, const std::wstring& file, bool append, JavaStream stream) {
+void redirect(JNIEnv* env, const std::wstring& file, bool append, JavaStream stream) {
     trace((stream == JavaStream::Output ? L"System.out -> " : L"System.err -> ") + file +
           (append ? L" (append)" : L" (truncate)"));
     ensureParentFolders(file);
-    redirectJavaStream(launcher.jniEnv, file, append, stream);
+    redirectJavaStream(env, file, append, stream);
 }
 
 }  // namespace
 
-void applyOutputRedirection(Launcher& launcher) {
-    const bool outputDated = launcher.outputFile.find(L'%') != std::wstring::npos;
-    const bool errorDated = launcher.errorFile.find(L'%') != std::wstring::npos;
+void applyOutputRedirection(JNIEnv* env, OutputRedirection& r) {
+    const bool outputDated = r.outputFile.find(L'%') != std::wstring::npos;
+    const bool errorDated = r.errorFile.find(L'%') != std::wstring::npos;
     if (outputDated || errorDated) {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        if (outputDated) expandDateTimePattern(launcher.outputFile, now);
-        if (errorDated) expandDateTimePattern(launcher.errorFile, now);
+        if (outputDated) expandDateTimePattern(r.outputFile, now);
+        if (errorDated) expandDateTimePattern(r.errorFile, now);
     }
-    if (!launcher.outputFile.empty()) redirect(launcher, launcher.outputFile, launcher.outputAppend, JavaStream::Output);
-    if (!launcher.errorFile.empty()) redirect(launcher, launcher.errorFile, launcher.errorAppend, JavaStream::Error);
+    if (!r.outputFile.empty()) redirect(env, r.outputFile, r.outputAppend, JavaStream::Output);
+    if (!r.errorFile.empty()) redirect(env, r.errorFile, r.errorAppend, JavaStream::Error);
 }

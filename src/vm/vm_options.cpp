@@ -1,7 +1,7 @@
 #include "vm/vm_options.h"
 
-#include "launcher/paths.h"
-#include "launcher/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 namespace {
 
@@ -11,11 +11,6 @@ bool isPercentUnit(wchar_t c) { return c == L'P' || c == L'p' || c == L'T' || c 
 
 // The largest value a kilobyte count can take; larger results are held there.
 constexpr uint64_t kMaxKilobytes = 0xFFFFFFFFull;
-
-std::wstring cutAtLastBackslash(const std::wstring& path) {
-    size_t sep = path.rfind(L'\\');
-    return sep == std::wstring::npos ? path : path.substr(0, sep);
-}
 
 // The position of the space that ends the token starting at `pos`: spaces
 // between double quotes do not count; a quote right after a closing quote is
@@ -141,22 +136,9 @@ void splitVmParameters(const std::wstring& text, const MemoryStatus& memory, uin
     }
 }
 
-std::vector<std::wstring> splitClassPath(const std::wstring& text) {
-    std::vector<std::wstring> entries;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t sep = text.find(L';', pos);
-        if (sep == std::wstring::npos) sep = text.size();
-        entries.push_back(text.substr(pos, sep - pos));
-        pos = sep + 1;
-    }
-    return entries;
-}
-
 ClassPathSearch classPathSearchFor(const std::wstring& entry, const std::wstring& folderBare) {
     ClassPathSearch search;
-    size_t lastSep = entry.rfind(L'\\');
-    std::wstring directoryPart = lastSep == std::wstring::npos ? std::wstring() : entry.substr(0, lastSep + 1);
+    std::wstring directoryPart = entry.find(L'\\') == std::wstring::npos ? std::wstring() : folderWithSeparator(entry);
     if (isAbsolutePath(entry)) {
         search.pattern = entry;
         search.resultDirectory = directoryPart;
@@ -173,7 +155,7 @@ ClassPathSearch classPathSearchFor(const std::wstring& entry, const std::wstring
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops) {
     std::wstring classPath;
     classPath.reserve(configured.size() + 1);
-    for (std::wstring& entry : splitClassPath(configured)) {
+    for (std::wstring& entry : splitList(configured, L';')) {
         ops.expand(entry);
         if (entry.empty()) continue;  // would search the executable's folder itself
         if (entry.find(L'*') == std::wstring::npos && isAbsolutePath(entry)) {
@@ -187,14 +169,14 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
     return classPath;
 }
 
-std::wstring runtimeHomeOf(const std::wstring& jvmLibraryPath) {
-    std::wstring home = cutAtLastBackslash(cutAtLastBackslash(jvmLibraryPath));
-    size_t sep = home.rfind(L'\\');
-    return sep == std::wstring::npos ? home : home.substr(0, sep + 1);
-}
+std::wstring runtimeHomeOf(const std::wstring& jvmLibraryPath) { return folderWithSeparator(runtimeBinOf(jvmLibraryPath)); }
 
 std::wstring runtimeBinOf(const std::wstring& jvmLibraryPath) {
-    return cutAtLastBackslash(cutAtLastBackslash(jvmLibraryPath));
+    return cutAtLastSeparator(cutAtLastSeparator(jvmLibraryPath));
+}
+
+std::wstring jvmHomeFromLibrary(const std::wstring& libraryPath) {
+    return cutAtLastSeparator(runtimeBinOf(libraryPath));
 }
 
 std::wstring libraryPathValue(const std::wstring& libraryPath, const std::wstring& moduleFolder,

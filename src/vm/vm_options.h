@@ -53,10 +53,6 @@ void splitVmParameters(const std::wstring& text, const MemoryStatus& memory, uin
 
 // --- class path ------------------------------------------------------------------
 
-// "Class Path" cut at every ';' (empty entries between separators stay, a
-// trailing separator adds none).
-std::vector<std::wstring> splitClassPath(const std::wstring& text);
-
 // Where a relative or wildcard entry is searched and what the names found are
 // joined to.
 struct ClassPathSearch {
@@ -80,6 +76,9 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
 std::wstring runtimeHomeOf(const std::wstring& jvmLibraryPath);
 // The runtime's bin folder (C:\jre\bin\server\jvm.dll -> C:\jre\bin).
 std::wstring runtimeBinOf(const std::wstring& jvmLibraryPath);
+// QZ_JVM_HOME: the VM library path with its last three components cut
+// (D:\jre\bin\server\jvm.dll -> D:\jre); a cut without '\' changes nothing.
+std::wstring jvmHomeFromLibrary(const std::wstring& libraryPath);
 
 // The value of -Djava.library.path= before environment expansion: the configured
 // library path, the executable's folder, ".", %Path% and the runtime's lib folder.

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "fuzz_text.h"
-#include "launcher/paths.h"
+#include "base/paths.h"
+#include "base/text.h"
 #include "vm/vm_options.h"
 
 namespace {
@@ -20,7 +21,6 @@ void check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
-bool startsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 bool endsWith(const std::wstring& text, const std::wstring& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::wstring configured = newline == std::wstring::npos ? input : input.substr(newline + 1);
 
     // Entries: one per ';', and one more for text after the last.
-    std::vector<std::wstring> entries = splitClassPath(configured);
+    std::vector<std::wstring> entries = splitList(configured, L';');
     const bool tail = !configured.empty() && configured.back() != L';';
     check(entries.size() == count(configured, L';') + (tail ? 1 : 0));
     std::wstring joined;

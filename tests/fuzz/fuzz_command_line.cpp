@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "launcher/config.h"
-#include "launcher/paths.h"
+#include "base/profile.h"
+#include "launcher/settings.h"
+#include "base/paths.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::wstring text(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size);

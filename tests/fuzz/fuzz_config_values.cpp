@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "fuzz_text.h"
-#include "launcher/config.h"
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
-#include "launcher/text.h"
+#include "base/profile.h"
+#include "launcher/settings.h"
+#include "runtime/policy.h"
+#include "base/messages.h"
+#include "base/text.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void check(bool condition) {
 
 struct Flags {
     bool jrockitAllowed, jrockitFavored, sunAllowed, sunFavored, ibmAllowed, ibmFavored;
-    explicit Flags(const Launcher& l)
+    explicit Flags(const RuntimePolicy& l)
         : jrockitAllowed(l.jrockitAllowed), jrockitFavored(l.jrockitFavored), sunAllowed(l.sunAllowed),
           sunFavored(l.sunFavored), ibmAllowed(l.ibmAllowed), ibmFavored(l.ibmFavored) {}
     bool operator==(const Flags& o) const {
@@ -41,7 +42,7 @@ void checkWords(const std::wstring& value) {
     check((type == JvmType::Server) == (value == L"server"));
     check((type == JvmType::FavorServer) == (value == L"favor_server"));
 
-    Launcher launcher;
+    RuntimePolicy launcher;
     applyJvmSource(launcher, value);
     static const wchar_t* const sourceWords[] = {L"favor_JDK", L"favor_JRE", L"only_JDK", L"only_JRE"};
     bool known = value.empty();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/text.h"
 #include "runtime/java_version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)matchesPreferred(low, high);
     (void)minimumFromConfig(text);
     (void)maximumFromConfig(text);
-    for (const std::wstring& piece : splitPreferredVersions(text)) (void)JavaVersion::parse(piece, 0);
+    for (const std::wstring& piece : splitList(text, L';')) (void)JavaVersion::parse(piece, 0);
     (void)requirementPhrase(low, high);
     return 0;
 }

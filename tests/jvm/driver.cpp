@@ -15,16 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "launcher/launcher.h"
-#include "launcher/text.h"
+#include "base/messages.h"
+#include "base/text.h"
 #include "vm/java_calls.h"
 #include "vm/vm_options.h"
-
-// The Launcher's handle members stay empty here: nothing to close.
-namespace platform {
-void closeKernelHandle(void*) {}
-void unmapView(void*) {}
-}  // namespace platform
+#include "vm/vm_session.h"
 
 namespace {
 
@@ -74,25 +69,49 @@ MemoryStatus machineMemory() {
     return memory;
 }
 
-// What the launcher's VM thread does: create the VM, redirect the streams, run main.
-int vmThreadBody(Launcher& launcher, const Scenario& s, const MainThreadHooks& hooks) {
-    if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm, &launcher.jniEnv)) return 1;
-    if (!s.outputFile.empty()) redirectJavaStream(launcher.jniEnv, s.outputFile, s.outputAppend, JavaStream::Output);
-    if (!s.errorFile.empty()) redirectJavaStream(launcher.jniEnv, s.errorFile, s.errorAppend, JavaStream::Error);
-    return runJavaMainWith(launcher.javaVm, launcher.jniEnv, s.mainClass, s.arguments, s.failureCheck, hooks) ? 0 : 1;
+// The VM of the run, destroyed at the end of the scenario as the launcher's teardown does.
+struct Vm {
+    CreateJavaVmFunction create = nullptr;
+    DefaultInitArgsFunction defaults = nullptr;
+    std::vector<std::string> options;
+    uint32_t threadStackSize = 0;
+    JavaVM* vm = nullptr;
+    JNIEnv* env = nullptr;
+
+    bool createHere() {
+        Failure failure = createJavaVmWith(create, options, &vm, &env);
+        report(failure);
+        return !failure;
+    }
+    ~Vm() {
+        if (vm) vm->DestroyJavaVM();
+    }
+};
+
+// What the launcher's VM thread does: create the VM, redirect the streams, run
+// main; the run step then prints what failed.
+int vmThreadBody(Vm& vm, const Scenario& s, const MainThreadHooks& hooks) {
+    if (!vm.createHere()) return 1;
+    if (!s.outputFile.empty()) redirectJavaStream(vm.env, s.outputFile, s.outputAppend, JavaStream::Output);
+    if (!s.errorFile.empty()) redirectJavaStream(vm.env, s.errorFile, s.errorAppend, JavaStream::Error);
+    Failure failure;
+    const bool ran = runJavaMainWith(vm.vm, vm.env, s.mainClass, s.arguments, s.failureCheck, hooks, failure);
+    report(failure);
+    return ran ? 0 : 1;
 }
 
-// A thread of its own that attaches to the VM for one piece of work.
+// A thread of its own that attaches to the VM for one piece of work, as the
+// service's stop threads and the single-instance request threads do.
 template <typename Work>
 void onAttachedThread(JavaVM* vm, Work work) {
     std::thread([vm, &work] {
-        JNIEnv* env = nullptr;
-        if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) {
+        if (!callAttached(vm, false, [&work](JNIEnv* env) { work(env); })) {
             say("attach failed");
             return;
         }
-        work(env);
-        say(vm->DetachCurrentThread() == JNI_OK ? "detached" : "detach failed");
+        JNIEnv* env = nullptr;
+        say(vm->GetEnv(reinterpret_cast<void**>(&env), JNI_VERSION_1_2) == JNI_EDETACHED ? "detached"
+                                                                                          : "still attached");
     }).join();
 }
 
@@ -117,12 +136,12 @@ int main(int argc, char** argv) {
 
     int status = -1;
     {
-        Launcher launcher;
+        // The observer outlives the VM, as the service host does in the launcher.
         PrintingObserver observer;
-        launcher.exitObserver = &observer;
-        launcher.createJavaVmEntry = reinterpret_cast<CreateJavaVmFunction>(dlsym(library, "JNI_CreateJavaVM"));
-        launcher.defaultInitArgsEntry =
-            reinterpret_cast<DefaultInitArgsFunction>(dlsym(library, "JNI_GetDefaultJavaVMInitArgs"));
+        setExitObserver(&observer);
+        Vm launcher;
+        launcher.create = reinterpret_cast<CreateJavaVmFunction>(dlsym(library, "JNI_CreateJavaVM"));
+        launcher.defaults = reinterpret_cast<DefaultInitArgsFunction>(dlsym(library, "JNI_GetDefaultJavaVMInitArgs"));
 
         // The launcher's own kind of option list: class path, then the parameters
         // as splitVmParameters turns them out.
@@ -131,11 +150,11 @@ int main(int argc, char** argv) {
         if (name == "create-fail") parameters += L" -Xbogus";
         if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
         splitVmParameters(parameters, machineMemory(), launcher.threadStackSize, options);
-        for (const std::wstring& option : options) launcher.vmOptions.push_back(toAnsi(option));
+        for (const std::wstring& option : options) launcher.options.push_back(toAnsi(option));
         say("thread stack size " + std::to_string(launcher.threadStackSize));
 
         if (name == "default-stack") {
-            say("default stack size " + std::to_string(defaultThreadStackSizeWith(launcher.defaultInitArgsEntry)));
+            say("default stack size " + std::to_string(defaultThreadStackSizeWith(launcher.defaults)));
             return 0;
         }
 
@@ -179,7 +198,7 @@ int main(int argc, char** argv) {
             // As the service host's stop thread: the main class in the thread's narrow form.
             helper = std::thread([&] {
                 ready.wait();
-                onAttachedThread(launcher.javaVm, [&s](JNIEnv* env) {
+                onAttachedThread(launcher.vm, [&s](JNIEnv* env) {
                     say(callStaticStop(env, "test/Echo") ? "Echo.stop called" : "Echo.stop not called");
                     say(callStaticStop(env, toAnsi(s.mainClass)) ? "Service.stop called" : "Service.stop not called");
                 });
@@ -190,7 +209,7 @@ int main(int argc, char** argv) {
             helper = std::thread([&] {
                 ready.wait();
                 const std::string cls = toAnsi(s.mainClass);
-                onAttachedThread(launcher.javaVm, [&cls](JNIEnv* env) {
+                onAttachedThread(launcher.vm, [&cls](JNIEnv* env) {
                     auto reply = [](int code) { say("reply " + std::to_string(code)); };
                     say(callSecondaryMain(env, "test/Echo", {L"x"}, reply) ? "Echo called" : "Echo not called");
                     say(callSecondaryMain(env, cls, {L"a", L"b"}, reply) ? "called" : "not called");
@@ -198,11 +217,8 @@ int main(int argc, char** argv) {
             });
         } else if (name == "render") {
             // The handler on its own: an exception made pending by a call of main.
-            if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm,
-                                  &launcher.jniEnv)) {
-                return 1;
-            }
-            JNIEnv* env = launcher.jniEnv;
+            if (!launcher.createHere()) return 1;
+            JNIEnv* env = launcher.env;
             jclass cls = env->FindClass("test/Throw");
             jmethodID main = env->GetStaticMethodID(cls, "main", "([Ljava/lang/String;)V");
             jobjectArray args = newJavaStringArray(env, {});
@@ -213,20 +229,17 @@ int main(int argc, char** argv) {
             say("rendered<<" + toAnsi(trace) + ">>");
             env->DeleteLocalRef(args);
             env->DeleteLocalRef(cls);
-            say(launcher.javaVm->DetachCurrentThread() == JNI_OK ? "detached" : "detach failed");
+            say(launcher.vm->DetachCurrentThread() == JNI_OK ? "detached" : "detach failed");
             return 0;  // the teardown destroys the VM
         } else if (name == "misuse") {
             // A JNI call with an exception pending, which -Xcheck:jni must report.
-            if (!createJavaVmWith(launcher.createJavaVmEntry, launcher.vmOptions, &launcher.javaVm,
-                                  &launcher.jniEnv)) {
-                return 1;
-            }
-            JNIEnv* env = launcher.jniEnv;
+            if (!launcher.createHere()) return 1;
+            JNIEnv* env = launcher.env;
             env->FindClass("test/Missing");
             jclass string = env->FindClass("java/lang/String");
             env->ExceptionClear();
             if (string) env->DeleteLocalRef(string);
-            launcher.javaVm->DetachCurrentThread();
+            launcher.vm->DetachCurrentThread();
             return 0;
         } else if (name != "create-fail") {
             say("unknown scenario " + name);

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "launcher/config.h"
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
+#include "base/messages.h"
+#include "base/profile.h"
+#include "launcher/settings.h"
+#include "runtime/policy.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ TEST(ConfigRules, JvmSourceTable) {
         {L"anything", false, false, false},
     };
     for (const SourceCase& c : cases) {
-        Launcher l;
+        RuntimePolicy l;
         applyJvmSource(l, c.value);
         EXPECT_EQ(l.acceptJdk, c.acceptJdk) << c.value;
         EXPECT_EQ(l.acceptJre, c.acceptJre) << c.value;
@@ -66,7 +67,7 @@ TEST(ConfigRules, VmProviderTableIgnoresCase) {
         {L"Any", true, false, true, false, true, false},
     };
     for (const Case& c : cases) {
-        Launcher l;
+        RuntimePolicy l;
         applyVmProvider(l, c.value);
         EXPECT_EQ(l.jrockitAllowed, c.ja) << c.value;
         EXPECT_EQ(l.jrockitFavored, c.jf) << c.value;
@@ -99,17 +100,15 @@ TEST(Messages, WidePrintfConversions) {
     EXPECT_EQ(loadMessage(209), L"Java Class Path was not specified in INI file.");
 }
 
-TEST(Launcher, InitialValues) {
-    Launcher l;
-    EXPECT_EQ(launcherInstance, &l);
-    EXPECT_EQ(l.exitObserver, nullptr);
+TEST(RuntimePolicy, InitialValues) {
+    RuntimePolicy l;
     EXPECT_EQ(l.jvmType, JvmType::Default);
     EXPECT_FALSE(l.acceptJdk);
     EXPECT_FALSE(l.acceptJre);
     EXPECT_TRUE(l.favorSource);
     EXPECT_TRUE(l.sunAllowed && l.sunFavored);
     EXPECT_FALSE(l.jrockitAllowed || l.jrockitFavored || l.ibmAllowed || l.ibmFavored);
-    EXPECT_EQ(l.threadStackSize, 0u);
+    EXPECT_FALSE(l.keepsThreadsAttached());
     EXPECT_TRUE(isUnset(l.minimumVersion) && isUnset(l.maximumVersion));
 }
 

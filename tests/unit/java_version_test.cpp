@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/text.h"
 #include "runtime/java_version.h"
 
 namespace {
@@ -73,11 +74,11 @@ TEST(JavaVersion, ConfigBoundsAndPreferredList) {
     EXPECT_EQ(maximumFromConfig(L""), v(0, 0, 0, 0));
 
     using L = std::vector<std::wstring>;
-    EXPECT_EQ(splitPreferredVersions(L"1.6;;1.7"), (L{L"1.6", L"", L"1.7"}));
-    EXPECT_EQ(splitPreferredVersions(L"1.6;"), (L{L"1.6"}));
-    EXPECT_EQ(splitPreferredVersions(L""), L{});
-    EXPECT_EQ(splitPreferredVersions(L" 1.6; 1.7"), (L{L" 1.6", L" 1.7"}));
-    EXPECT_EQ(splitPreferredVersions(L";1.7"), (L{L"", L"1.7"}));
+    EXPECT_EQ(splitList(L"1.6;;1.7", L';'), (L{L"1.6", L"", L"1.7"}));
+    EXPECT_EQ(splitList(L"1.6;", L';'), (L{L"1.6"}));
+    EXPECT_EQ(splitList(L"", L';'), L{});
+    EXPECT_EQ(splitList(L" 1.6; 1.7", L';'), (L{L" 1.6", L" 1.7"}));
+    EXPECT_EQ(splitList(L";1.7", L';'), (L{L"", L"1.7"}));
 }
 
 TEST(JavaVersion, RequirementPhrase) {

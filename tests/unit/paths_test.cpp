@@ -3,8 +3,8 @@
 #include <map>
 #include <set>
 
-#include "launcher/paths.h"
-#include "launcher/text.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 namespace {
 
@@ -174,6 +174,13 @@ TEST(EnsureParentFolders, AbsoluteTest) {
     EXPECT_FALSE(isAbsolutePath(L"\\x"));
     EXPECT_FALSE(isAbsolutePath(L"x"));
     EXPECT_FALSE(isAbsolutePath(L"ab\\c"));
+}
+
+TEST(PathRules, FolderGetsOneFinalSeparator) {
+    EXPECT_EQ(withTrailingSeparator(L"C:\\jre"), L"C:\\jre\\");
+    EXPECT_EQ(withTrailingSeparator(L"D:\\"), L"D:\\");
+    EXPECT_EQ(withTrailingSeparator(L"\\\\server\\share"), L"\\\\server\\share\\");
+    EXPECT_EQ(withTrailingSeparator(L""), L"");
 }
 
 }  // namespace

@@ -43,13 +43,6 @@ TEST(Placement, StaysInsideTheBoundsRightAndBottomFirst) {
     EXPECT_EQ(s.y, 0);
 }
 
-TEST(Placement, FolderGetsOneFinalSeparator) {
-    EXPECT_EQ(folderWithFinalSeparator(L"C:\\jre"), L"C:\\jre\\");
-    EXPECT_EQ(folderWithFinalSeparator(L"D:\\"), L"D:\\");
-    EXPECT_EQ(folderWithFinalSeparator(L"\\\\server\\share"), L"\\\\server\\share\\");
-    EXPECT_EQ(folderWithFinalSeparator(L""), L"");
-}
-
 TEST(Placement, AlignmentOffsetFollowsTheStaticStyle) {
     EXPECT_EQ(alignmentOffset(0x0 /* SS_LEFT */, 100, 41), 0);
     EXPECT_EQ(alignmentOffset(0x1 /* SS_CENTER */, 100, 41), 29);

@@ -4,11 +4,10 @@
 
 #include <set>
 
-#include "launcher/config.h"
-#include "launcher/launcher.h"
 #include "runtime/candidates.h"
 #include "runtime/discovery.h"
 #include "runtime/policy.h"
+#include "vm/vm_options.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ std::vector<std::wstring> homes(const std::vector<RuntimeCandidate>& list) {
 
 // Rows 1 to 5 of the classic table that take part under the given words.
 std::string takingPart(const std::wstring& source, const std::wstring& provider) {
-    Launcher l;
+    RuntimePolicy l;
     applyJvmSource(l, source);
     applyVmProvider(l, provider);
     std::string rows;
@@ -43,7 +42,7 @@ std::string takingPart(const std::wstring& source, const std::wstring& provider)
 }
 
 std::string favoured(const std::wstring& source, const std::wstring& provider) {
-    Launcher l;
+    RuntimePolicy l;
     applyJvmSource(l, source);
     applyVmProvider(l, provider);
     std::string rows;
@@ -186,7 +185,7 @@ TEST(RuntimeResolution, SubPathOrderPerJvmType) {
 }
 
 TEST(RuntimeOrdering, FavouredThenServerThenNewestThenDiscovery) {
-    Launcher l;
+    RuntimePolicy l;
     std::vector<RuntimeCandidate> list = {
         candidate(v(1, 6, 0, 0), L"old-favoured", false, true),
         candidate(v(1, 8, 0, 0), L"new"),
@@ -215,7 +214,7 @@ TEST(RuntimeOrdering, FavouredThenServerThenNewestThenDiscovery) {
 }
 
 TEST(RuntimeOrdering, ServerRuleOnlyWithFavorServer) {
-    Launcher l;
+    RuntimePolicy l;
     l.jvmType = JvmType::Server;
     std::vector<RuntimeCandidate> list = {candidate(v(1, 6, 0, 0), L"jdk16", true, true),
                                           candidate(v(1, 7, 0, 0), L"jre17", false, true)};
@@ -260,8 +259,6 @@ TEST(RuntimePublishing, JvmHomeCutsThreeComponents) {
     EXPECT_EQ(jvmHomeFromLibrary(L"bin\\client\\jvm.dll"), L"bin");
     EXPECT_EQ(jvmHomeFromLibrary(L"jvm.dll"), L"jvm.dll");
     EXPECT_EQ(jvmHomeFromLibrary(L""), L"");
-    EXPECT_EQ(withTrailingSeparator(L"D:\\jre"), L"D:\\jre\\");
-    EXPECT_EQ(withTrailingSeparator(L"D:\\jre\\"), L"D:\\jre\\");
 }
 
 }  // namespace

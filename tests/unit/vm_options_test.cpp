@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "base/text.h"
 #include "vm/vm_options.h"
 
 namespace {
@@ -132,9 +133,9 @@ TEST(VmParameters, StackSizeIsTakenFromTheLastXssAndPercentagesApplyToIt) {
 }
 
 TEST(ClassPath, EntriesAreCutAtEverySemicolon) {
-    EXPECT_EQ(splitClassPath(L"a;;b;"), (std::vector<std::wstring>{L"a", L"", L"b"}));
-    EXPECT_EQ(splitClassPath(L";a"), (std::vector<std::wstring>{L"", L"a"}));
-    EXPECT_TRUE(splitClassPath(L"").empty());
+    EXPECT_EQ(splitList(L"a;;b;", L';'), (std::vector<std::wstring>{L"a", L"", L"b"}));
+    EXPECT_EQ(splitList(L";a", L';'), (std::vector<std::wstring>{L"", L"a"}));
+    EXPECT_TRUE(splitList(L"", L';').empty());
 }
 
 TEST(ClassPath, SearchPlaces) {

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "launcher/config.h"
-#include "launcher/paths.h"
+#include "base/paths.h"
+#include "base/profile.h"
 #include "support/process.h"
 
 using namespace testing_support;
@@ -99,15 +99,13 @@ TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
 }
 
 TEST(Paths, ModulePathAndFolders) {
-    std::wstring path, folder, bare;
-    ASSERT_TRUE(modulePath(path));
+    ModulePaths paths;
+    ASSERT_TRUE(readModulePaths(paths));
     wchar_t expected[MAX_PATH];
     GetModuleFileNameW(nullptr, expected, MAX_PATH);
-    EXPECT_EQ(path, expected);
-    ASSERT_TRUE(moduleFolder(folder));
-    ASSERT_TRUE(moduleFolderBare(bare));
-    EXPECT_EQ(folder, bare + L"\\");
-    EXPECT_EQ(path.compare(0, folder.size(), folder), 0);
+    EXPECT_EQ(paths.exe, expected);
+    EXPECT_EQ(paths.folder, paths.folderBare + L"\\");
+    EXPECT_EQ(paths.exe.compare(0, paths.folder.size(), paths.folder), 0);
 }
 
 TEST(Paths, FindFileHandlesLongPaths) {

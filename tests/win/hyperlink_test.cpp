@@ -454,7 +454,7 @@ TEST(Hyperlink, ANewFontIsUnderlinedAndMeasuredAgain) {
     LOGFONTW big = {};
     GetObjectW(host.font, sizeof big, &big);
     big.lfHeight = big.lfHeight < 0 ? big.lfHeight * 2 : -24;
-    ui::GdiObject bigFont(CreateFontIndirectW(&big));
+    platform::GdiObject bigFont(CreateFontIndirectW(&big));
     SendMessageW(host.label, WM_SETFONT, reinterpret_cast<WPARAM>(bigFont.get()), TRUE);
     EXPECT_EQ(reinterpret_cast<HGDIOBJ>(SendMessageW(host.label, WM_GETFONT, 0, 0)), bigFont.get());
     LOGFONTW now = {};

@@ -9,8 +9,9 @@
 #include <functional>
 #include <thread>
 
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
+#include "runtime/discovery.h"
+#include "runtime/policy.h"
+#include "base/messages.h"
 #include "resources/resource.h"
 #include "runtime/java_version.h"
 #include "support/process.h"
@@ -59,7 +60,8 @@ Shot takeShot(JvmType type, const std::wstring& message, const std::function<voi
         shot.linkText = windowText(GetDlgItem(dialog, IDC_DOWNLOAD_LINK));
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    runJreNotFoundDialog(type, message, nullptr);
+    runJreNotFoundDialog(message, nullptr,
+                         [type](const std::wstring& folder) { return resolveJvmLibrary(folder, type); });
     helper.join();
     return shot;
 }

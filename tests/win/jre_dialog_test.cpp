@@ -11,8 +11,9 @@
 #include <functional>
 #include <thread>
 
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
+#include "runtime/discovery.h"
+#include "runtime/policy.h"
+#include "base/messages.h"
 #include "resources/resource.h"
 #include "runtime/java_version.h"
 #include "support/process.h"
@@ -42,7 +43,8 @@ JreDialogResult runScripted(JvmType type, const std::wstring& message, HWND owne
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         }
     });
-    JreDialogResult r = runJreNotFoundDialog(type, message, owner);
+    JreDialogResult r = runJreNotFoundDialog(
+        message, owner, [type](const std::wstring& folder) { return resolveJvmLibrary(folder, type); });
     helper.join();
     if (dialogSeen) *dialogSeen = seen;
     return r;

@@ -2,7 +2,6 @@
 // program of the tests stands in for the pair and records what it was given.
 #include <gtest/gtest.h>
 
-#include "launcher/launcher.h"
 #include "modes/pair_product.h"
 #include "support/process.h"
 
@@ -44,10 +43,7 @@ protected:
 TEST_F(PairProduct, WithPairReturnCodeTheChildsExitCodeAfterItEnds) {
     SetEnvironmentVariableW(L"PAIR_CHILD_EXIT", L"5");
     SetEnvironmentVariableW(L"PAIR_CHILD_SLEEPMS", L"300");
-    Launcher launcher;
-    launcher.pairProductPath = windowsPath(PAIR_CHILD_EXE);
-    launcher.pairReturnCode = true;
-    EXPECT_EQ(relaunchPairProduct(launcher), 5);
+    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), true), 5);
     // The child saw this process's command line, unchanged, and had ended.
     EXPECT_EQ(record(), "start " + narrow(GetCommandLineW()) + "\nend 5\n");
 }
@@ -55,21 +51,15 @@ TEST_F(PairProduct, WithPairReturnCodeTheChildsExitCodeAfterItEnds) {
 TEST_F(PairProduct, WithoutPairReturnCodeZeroAtOnce) {
     SetEnvironmentVariableW(L"PAIR_CHILD_EXIT", L"5");
     SetEnvironmentVariableW(L"PAIR_CHILD_SLEEPMS", L"1500");
-    Launcher launcher;
-    launcher.pairProductPath = windowsPath(PAIR_CHILD_EXE);
-    EXPECT_EQ(relaunchPairProduct(launcher), 0);
+    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), false), 0);
     EXPECT_EQ(record().find("end"), std::string::npos);  // the child still runs
     EXPECT_TRUE(waitForEnd("end 5\n"));
     EXPECT_EQ(record().find("start " + narrow(GetCommandLineW()) + "\n"), 0u);
 }
 
 TEST_F(PairProduct, AMissingPairGivesZero) {
-    Launcher launcher;
-    launcher.pairProductPath = dir_ + L"\\missing.exe";
-    launcher.pairReturnCode = true;
-    EXPECT_EQ(relaunchPairProduct(launcher), 0);
-    launcher.pairReturnCode = false;
-    EXPECT_EQ(relaunchPairProduct(launcher), 0);
+    EXPECT_EQ(relaunchPairProduct(dir_ + L"\\missing.exe", true), 0);
+    EXPECT_EQ(relaunchPairProduct(dir_ + L"\\missing.exe", false), 0);
     EXPECT_EQ(record(), "");
 }
 

@@ -3,13 +3,14 @@
 // The product's own view is the 32-bit one; this x86_64 process names it.
 #include <gtest/gtest.h>
 
-#include "launcher/config.h"
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
-#include "launcher/paths.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/profile.h"
+#include "base/text.h"
 #include "runtime/candidates.h"
 #include "runtime/discovery.h"
 #include "runtime/selection.h"
+#include "vm/environment.h"
 #include "support/process.h"
 #include "support/runtime_fixtures.h"
 
@@ -31,9 +32,28 @@ JavaVersion v(int a, int b, int c, int d) { return JavaVersion(a, b, c, d); }
 struct FakeUser {
     int calls = 0;
     std::wstring message;
-    JreDialogResult answer;  // Cancel unless a test says otherwise
+    UserAnswer answer;  // Cancel unless a test says otherwise
     FakeUser() { answer.result = 2; }
 };
+
+// A search's inputs and outputs side by side, named as the settings and the choice name them.
+struct SearchState : RuntimePolicy {
+    std::wstring jrePath;
+    std::wstring pairProductPath;
+    std::wstring productName;
+    std::wstring productCode;
+    bool isService = false;
+    std::wstring jvmLibraryPath;
+    JavaVersion selectedVersion;
+    bool runPairProduct = false;
+};
+
+// This test program's own paths (where a private runtime or "JRE Path" would be).
+ModulePaths ownPaths() {
+    ModulePaths paths;
+    readModulePaths(paths);
+    return paths;
+}
 
 class RuntimeDiscovery : public ::testing::Test {
 protected:
@@ -95,13 +115,35 @@ protected:
         RuntimeSearch s;
         s.defaultView = RegistryView::Bits32;
         s.wideView = RegistryView::Bits64;
-        s.askUser = [&user](JvmType, const std::wstring& message) {
+        s.askUser = [&user](const std::wstring& message) {
             ++user.calls;
             user.message = message;
             return user.answer;
         };
         return s;
     }
+
+    // findRuntime with the state's settings; the choice lands in the state.
+    bool find(FakeUser& user) {
+        const ModulePaths own = ownPaths();
+        RuntimePlaces places;
+        places.jrePath = l_.jrePath;
+        places.executable = own.exe;
+        places.executableFolder = own.folder;
+        places.configPath = iniPathFor(own.exe);
+        places.pairProductPath = l_.pairProductPath;
+        places.productName = l_.productName;
+        places.productCode = l_.productCode;
+        places.choiceBesideExecutable = l_.isService || !isWindowsNtFamily();
+        RuntimeChoice choice;
+        const bool found = findRuntime(l_, places, search(user), choice);
+        l_.jvmLibraryPath = choice.jvmLibraryPath;
+        l_.selectedVersion = choice.version;
+        l_.runPairProduct = choice.runPairProduct;
+        return found;
+    }
+
+    std::wstring pass(RegistryView view) { return registryPass(l_, view, &l_.selectedVersion); }
 
     // A fresh launcher state for a second search in the same test.
     void resetChoice() {
@@ -116,7 +158,7 @@ protected:
         return homes;
     }
 
-    Launcher l_;
+    SearchState l_;
     RegistryPlant reg_;
     std::wstring folder_;
     std::wstring savedJavaHome_;
@@ -129,7 +171,7 @@ TEST_F(RuntimeDiscovery, DefaultViewIsSearchedAndTheOtherViewIsNot) {
     plant(k64, kSunJre, L"1.8.0_131", jre8);
 
     FakeUser user;
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jre7 + L"bin\\client\\jvm.dll");
     EXPECT_EQ(l_.selectedVersion, v(1, 7, 0, 80));
     EXPECT_FALSE(l_.runPairProduct);
@@ -137,7 +179,7 @@ TEST_F(RuntimeDiscovery, DefaultViewIsSearchedAndTheOtherViewIsNot) {
 
     // The same planting seen from the 64-bit side.
     resetChoice();
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits64), jre8);
+    EXPECT_EQ(pass(RegistryView::Bits64), jre8);
     EXPECT_EQ(l_.selectedVersion, v(1, 8, 0, 131));
 }
 
@@ -146,14 +188,14 @@ TEST_F(RuntimeDiscovery, SixtyFourBitViewOnlyForAPairProductAndWithoutImageCheck
     plant(k64, kSunJre, L"1.8.0_131", jre);
 
     FakeUser user;
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.calls, 1);
     EXPECT_FALSE(l_.runPairProduct);
     EXPECT_TRUE(l_.jvmLibraryPath.empty());
 
     resetChoice();
     l_.pairProductPath = L"C:\\App\\app64.exe";
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(user.calls, 1);
     EXPECT_TRUE(l_.runPairProduct);  // the marker file is no image at all: no image check here
     EXPECT_EQ(l_.jvmLibraryPath, jre + L"bin\\server\\jvm.dll");
@@ -163,7 +205,7 @@ TEST_F(RuntimeDiscovery, SixtyFourBitViewOnlyForAPairProductAndWithoutImageCheck
     resetChoice();
     std::wstring jre32 = runtime(L"jre32", kClientVm);
     plant(k32, kSunJre, L"1.6", jre32);
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_FALSE(l_.runPairProduct);
     EXPECT_EQ(l_.jvmLibraryPath, jre32 + L"bin\\client\\jvm.dll");
 }
@@ -177,11 +219,11 @@ TEST_F(RuntimeDiscovery, FavouredKindComesFirstEvenWhenOlder) {
 
     FakeUser user;
     configure(L"favor_JDK", L"");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), jdk + L"jre\\");
+    EXPECT_EQ(pass(RegistryView::Bits32), jdk + L"jre\\");
     configure(L"favor_JRE", L"");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), jre);
+    EXPECT_EQ(pass(RegistryView::Bits32), jre);
     configure(L"", L"");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), jre);
+    EXPECT_EQ(pass(RegistryView::Bits32), jre);
     configure(L"only_JDK", L"");
     EXPECT_EQ(candidateHomes(), std::vector<std::wstring>{jdk + L"jre\\"});
     configure(L"only_JRE", L"");
@@ -189,7 +231,7 @@ TEST_F(RuntimeDiscovery, FavouredKindComesFirstEvenWhenOlder) {
     // An unknown "JVM Source" searches no family at all.
     configure(L"favour_JDK", L"");
     EXPECT_TRUE(candidateHomes().empty());
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.calls, 1);
 }
 
@@ -217,15 +259,15 @@ TEST_F(RuntimeDiscovery, VendorsFollowVmProviderAndFavouringNeedsFavorSource) {
     EXPECT_EQ(candidateHomes(), std::vector<std::wstring>{ibm});
     configure(L"", L"any");
     EXPECT_EQ(candidateHomes(), (std::vector<std::wstring>{sunJdk + L"jre\\", sunJre, rockJre, rockJdk + L"jre\\", ibm}));
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), sunJre);  // nothing favoured: the newest
+    EXPECT_EQ(pass(RegistryView::Bits32), sunJre);  // nothing favoured: the newest
 
     // favor_ibm favours the IBM runtime over the newer Sun one...
     configure(L"", L"favor_ibm");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), ibm);
+    EXPECT_EQ(pass(RegistryView::Bits32), ibm);
     // ...but with only_JRE nothing is favoured: version alone orders.
     configure(L"only_JRE", L"favor_ibm");
     EXPECT_EQ(candidateHomes(), (std::vector<std::wstring>{sunJre, rockJre, ibm}));
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), sunJre);
+    EXPECT_EQ(pass(RegistryView::Bits32), sunJre);
 }
 
 TEST_F(RuntimeDiscovery, FavorServerPrefersServerLibrariesExceptInTheSunJreRow) {
@@ -241,20 +283,20 @@ TEST_F(RuntimeDiscovery, FavorServerPrefersServerLibrariesExceptInTheSunJreRow) 
     ASSERT_EQ(list.size(), 2u);
     EXPECT_TRUE(list[0].isServer);
     EXPECT_FALSE(list[1].isServer);  // the Sun JRE row resolves like the default type
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jdk + L"jre\\bin\\server\\jvm.dll");
 
     // Chosen anyway, the JRE is resolved again with the configured type: its server library.
     resetChoice();
     l_.jvmType = JvmType::FavorServer;
     l_.preferredVersions = {L"1.7"};
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jre + L"bin\\server\\jvm.dll");
 
     resetChoice();
     l_.preferredVersions.clear();
     l_.jvmType = JvmType::Default;
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jre + L"bin\\client\\jvm.dll");
 
     // A Sun JRE with only a server library counts as server under every type.
@@ -277,14 +319,14 @@ TEST_F(RuntimeDiscovery, ServerTypeSkipsClientOnlyRuntimesAndAsksInTheServerWord
     l_.minimumVersion = minimumFromConfig(L"1.6");
     FakeUser user;
     EXPECT_TRUE(collectCandidates(l_, RegistryView::Bits32).empty());
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     ASSERT_EQ(user.calls, 1);
     EXPECT_EQ(user.message, formatMessage(loadMessage(206), {L"minimum version 1.6"}));
     EXPECT_NE(user.message.find(L"server JVM (minimum version 1.6)"), std::wstring::npos);
 
     l_.jvmType = JvmType::FavorServer;
     l_.maximumVersion = maximumFromConfig(L"1.5");  // excludes the runtime
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.message, formatMessage(loadMessage(207), {L"version between 1.6 and 1.5"}));
 }
 
@@ -294,19 +336,19 @@ TEST_F(RuntimeDiscovery, PreferredVersionsBeforeNewerOnes) {
     plant(k32, kSunJre, L"1.6.0_45", runtime(L"jre16", kClientVm));
     FakeUser user;
 
-    l_.preferredVersions = splitPreferredVersions(L"1.6;1.7");
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    l_.preferredVersions = splitList(L"1.6;1.7", L';');
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.selectedVersion, v(1, 6, 0, 45));
     EXPECT_EQ(l_.jvmLibraryPath, folder_ + L"\\jre16\\bin\\client\\jvm.dll");
 
     resetChoice();
-    l_.preferredVersions = splitPreferredVersions(L"1.5");
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    l_.preferredVersions = splitList(L"1.5", L';');
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.selectedVersion, v(1, 8, 0, 0));
 
     resetChoice();
-    l_.preferredVersions = splitPreferredVersions(L"1.5;1.7.0_80;1.6");
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    l_.preferredVersions = splitList(L"1.5;1.7.0_80;1.6", L';');
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.selectedVersion, v(1, 7, 0, 80));
 }
 
@@ -319,11 +361,11 @@ TEST_F(RuntimeDiscovery, VersionBoundsAndAnAbsentMaximum) {
     std::vector<JavaVersion> versions;
     for (const RuntimeCandidate& c : collectCandidates(l_, RegistryView::Bits32)) versions.push_back(c.version);
     EXPECT_EQ(versions, (std::vector<JavaVersion>{v(1, 6, 0, 0), v(1, 6, 0, 20), v(1, 8, 0, 131)}));
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), folder_ + L"\\jre-1.8.0_131\\");
+    EXPECT_EQ(pass(RegistryView::Bits32), folder_ + L"\\jre-1.8.0_131\\");
 
     // No "Maximum Version" (0.0.0.0): nothing above is excluded.
     l_.maximumVersion = maximumFromConfig(L"");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), folder_ + L"\\jre-1.9\\");
+    EXPECT_EQ(pass(RegistryView::Bits32), folder_ + L"\\jre-1.9\\");
     EXPECT_EQ(collectCandidates(l_, RegistryView::Bits32).size(), 4u);
 }
 
@@ -357,7 +399,7 @@ TEST_F(RuntimeDiscovery, ConfiguredFolderFirstAndWithoutVersionCheck) {
     l_.minimumVersion = minimumFromConfig(L"99");
     l_.jrePath = configured.substr(0, configured.size() - 1);
     FakeUser user;
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, configured + L"bin\\client\\jvm.dll");
     EXPECT_EQ(l_.selectedVersion, JavaVersion());
 
@@ -365,7 +407,7 @@ TEST_F(RuntimeDiscovery, ConfiguredFolderFirstAndWithoutVersionCheck) {
     resetChoice();
     l_.minimumVersion = JavaVersion();
     l_.jrePath = runtime(L"empty", kJavaDll);
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, registered + L"bin\\client\\jvm.dll");
     EXPECT_EQ(user.calls, 0);
 }
@@ -383,23 +425,23 @@ TEST_F(RuntimeDiscovery, PairCheckLooksAtTheImageOfAConfiguredRuntime) {
     FakeUser user;
 
     l_.jrePath = foreign;
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_FALSE(l_.runPairProduct);  // no "Pair Product": never set
 
     l_.pairProductPath = L"C:\\App\\app64.exe";
     resetChoice();
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, foreign + L"bin\\client\\jvm.dll");
     EXPECT_TRUE(l_.runPairProduct);
 
     resetChoice();
     l_.jrePath = own;
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_FALSE(l_.runPairProduct);
 
     resetChoice();
     l_.jrePath = marker;  // an empty file is not a valid image
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_FALSE(l_.runPairProduct);
 }
 
@@ -415,19 +457,19 @@ TEST_F(RuntimeDiscovery, TodaysRuntimesWhenTheClassicFamiliesYieldNothing) {
                          folder_ + L"\\removed\\"));
     FakeUser user;
 
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, temurin + L"bin\\server\\jvm.dll");
     EXPECT_EQ(l_.selectedVersion, v(21, 0, 1, 12));
     EXPECT_EQ(candidateHomes(), (std::vector<std::wstring>{temurin, microsoft}));
 
     l_.preferredVersions = {L"17"};
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), microsoft);
+    EXPECT_EQ(pass(RegistryView::Bits32), microsoft);
     l_.preferredVersions.clear();
 
     // "Maximum Version" 1.8 leaves neither.
     resetChoice();
     l_.maximumVersion = maximumFromConfig(L"1.8");
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.calls, 1);
 
     // A registered 1.8 of the classic families wins over newer ones of today's layouts.
@@ -435,7 +477,7 @@ TEST_F(RuntimeDiscovery, TodaysRuntimesWhenTheClassicFamiliesYieldNothing) {
     l_.maximumVersion = JavaVersion();
     std::wstring jre8 = runtime(L"jre8", kClientVm);
     plant(k32, kSunJre, L"1.8.0_401", jre8);
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jre8 + L"bin\\client\\jvm.dll");
     EXPECT_EQ(candidateHomes(), std::vector<std::wstring>{jre8});
 }
@@ -459,7 +501,7 @@ TEST_F(RuntimeDiscovery, TodaysLayoutsKindsVendorsUsersAndDuplicates) {
     ASSERT_TRUE(reg_.set(HKEY_CURRENT_USER, 0, L"Software\\JavaSoft\\JDK\\22", L"JavaHome", user22));
 
     EXPECT_EQ(candidateHomes(), (std::vector<std::wstring>{oracle, jre, user22}));
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), user22);  // per-user installs count as well
+    EXPECT_EQ(pass(RegistryView::Bits32), user22);  // per-user installs count as well
 
     configure(L"only_JRE", L"");
     EXPECT_EQ(candidateHomes(), std::vector<std::wstring>{jre});
@@ -467,7 +509,7 @@ TEST_F(RuntimeDiscovery, TodaysLayoutsKindsVendorsUsersAndDuplicates) {
     configure(L"", L"ibm");
     EXPECT_EQ(candidateHomes(), (std::vector<std::wstring>{openj9, semeru}));
     configure(L"", L"favor_ibm");
-    EXPECT_EQ(registryPass(l_, RegistryView::Bits32), semeru);
+    EXPECT_EQ(pass(RegistryView::Bits32), semeru);
 }
 
 TEST_F(RuntimeDiscovery, JavaHomeOnlyWhenNothingElseQualifies) {
@@ -477,13 +519,13 @@ TEST_F(RuntimeDiscovery, JavaHomeOnlyWhenNothingElseQualifies) {
     plant(k32, kSunJre, L"1.8", registered);
     FakeUser user;
 
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, registered + L"bin\\client\\jvm.dll");
 
     reg_.removeAll();
     resetChoice();
     l_.pairProductPath = L"C:\\App\\app64.exe";
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, javaHome + L"bin\\server\\jvm.dll");
     EXPECT_FALSE(l_.runPairProduct);  // the pair check ran: a marker file is no image
     EXPECT_EQ(user.calls, 0);
@@ -493,12 +535,12 @@ TEST_F(RuntimeDiscovery, JavaHomeOnlyWhenNothingElseQualifies) {
     makeRuntimeFolder(jdk8 + L"jre", kClientVm);
     SetEnvironmentVariableW(L"JAVA_HOME", jdk8.c_str());
     resetChoice();
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, jdk8 + L"jre\\bin\\client\\jvm.dll");
 
     SetEnvironmentVariableW(L"JAVA_HOME", (folder_ + L"\\nothing").c_str());
     resetChoice();
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.calls, 1);
 }
 
@@ -514,7 +556,7 @@ protected:
         SetEnvironmentVariableW(L"APPDATA", appData_.c_str());
         savedDirectory_.resize(MAX_PATH);
         savedDirectory_.resize(GetCurrentDirectoryW(MAX_PATH, &savedDirectory_[0]));
-        ASSERT_TRUE(configFilePath(ownIni_));
+        ownIni_ = iniPathFor(ownPaths().exe);
         ASSERT_FALSE(pathExists(ownIni_)) << narrow(ownIni_);
     }
     void TearDown() override {
@@ -551,18 +593,17 @@ TEST_F(RuntimeWriteBack, PickedFolderGoesToThePerUserFilesWithATrailingBackslash
     std::wstring picked = runtime(L"picked", kClientVm);
     FakeUser user;
     user.answer.result = 1;
-    user.answer.chosenFolder = picked.substr(0, picked.size() - 1);
+    user.answer.folder = picked.substr(0, picked.size() - 1);
     user.answer.jvmLibrary = picked + L"bin\\client\\jvm.dll";
     l_.productName = L"My Tool: Pro";
     l_.productCode = L"{1234}";
     l_.pairProductPath = L"D:\\Elsewhere\\tool64.exe";
 
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(l_.jvmLibraryPath, user.answer.jvmLibrary);
     EXPECT_FALSE(l_.runPairProduct);
     std::wstring userFolder = appData_ + L"\\My Tool Pro\\{1234}\\";
-    std::wstring module;
-    ASSERT_TRUE(modulePath(module));
+    const std::wstring module = ownPaths().exe;
     std::wstring ownName = module.substr(module.rfind(L'\\') + 1);
     ownName = ownName.substr(0, ownName.rfind(L'.')) + L".ini";
     EXPECT_EQ(jrePathIn(userFolder + ownName), picked);
@@ -574,7 +615,7 @@ TEST_F(RuntimeWriteBack, ServiceWritesBesideTheExecutableAndTheRelativePairProdu
     std::wstring picked = runtime(L"picked", kClientVm);
     FakeUser user;
     user.answer.result = 1;
-    user.answer.chosenFolder = picked;
+    user.answer.folder = picked;
     user.answer.jvmLibrary = picked + L"bin\\client\\jvm.dll";
     l_.isService = true;
     l_.pairProductPath = L"tool64.exe";  // relative: next to the current directory, as CreateProcessW sees it
@@ -582,7 +623,7 @@ TEST_F(RuntimeWriteBack, ServiceWritesBesideTheExecutableAndTheRelativePairProdu
     makeFolders(cwd);
     ASSERT_TRUE(SetCurrentDirectoryW(cwd.c_str()));
 
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(jrePathIn(ownIni_), picked);
     EXPECT_EQ(jrePathIn(cwd + L"\\tool64.ini"), picked);
     EXPECT_TRUE(appDataEmpty());
@@ -594,7 +635,7 @@ TEST_F(RuntimeWriteBack, ServiceWritesBesideTheExecutableAndTheRelativePairProdu
     DeleteFileW(ownIni_.c_str());
     resetChoice();
     l_.pairProductPath = L"tool64";
-    ASSERT_TRUE(findRuntime(l_, search(user)));
+    ASSERT_TRUE(find(user));
     EXPECT_EQ(jrePathIn(ownIni_), picked);
     EXPECT_FALSE(pathExists(cwd + L"\\tool64ini"));
 }
@@ -604,7 +645,7 @@ TEST_F(RuntimeWriteBack, CancelWritesNothing) {
     l_.productName = L"P";
     l_.productCode = L"C";
     l_.pairProductPath = L"tool64.exe";
-    EXPECT_FALSE(findRuntime(l_, search(user)));
+    EXPECT_FALSE(find(user));
     EXPECT_EQ(user.calls, 1);
     EXPECT_TRUE(appDataEmpty());
     EXPECT_FALSE(pathExists(ownIni_));
@@ -612,9 +653,7 @@ TEST_F(RuntimeWriteBack, CancelWritesNothing) {
 }
 
 TEST(RuntimePublishing, SetsTheLibraryAndTheHomeForTheJavaProgram) {
-    Launcher l;
-    l.jvmLibraryPath = L"D:\\Java\\jre\\bin\\server\\jvm.dll";
-    publishRuntime(l);
+    publishRuntime(L"D:\\Java\\jre\\bin\\server\\jvm.dll");
     wchar_t buffer[MAX_PATH];
     ASSERT_GT(GetEnvironmentVariableW(L"QZ_JVM_PATH", buffer, MAX_PATH), 0u);
     EXPECT_STREQ(buffer, L"D:\\Java\\jre\\bin\\server\\jvm.dll");

@@ -1,16 +1,16 @@
-// The service host's stop threads in this process, with the test VM loaded
-// here: every request becomes one call of the main class's "stop" on a thread
-// that attaches and detaches, and a request that comes while the VM is still
-// being created waits for the Java main. (Wine's service manager refuses a
+// Stop requests in this process, with the test VM loaded here as the service
+// host's stop threads make them: every request becomes one call of the main
+// class's "stop" on a thread that attaches and detaches, and a request that
+// comes while the VM is still being created waits for the Java main. (Wine's service manager refuses a
 // second stop control while a service is stop pending, so two calls are driven
 // here rather than through the manager.)
 #include <gtest/gtest.h>
 
-#include "launcher/launcher.h"
-#include "modes/service.h"
+#include <thread>
+
 #include "support/process.h"
 #include "support/testvm.h"
-#include "vm/java_calls.h"
+#include "vm/vm_session.h"
 
 using namespace testing_support;
 
@@ -34,36 +34,36 @@ bool waitForCount(const std::wstring& log, const std::string& line, size_t count
 TEST(ServiceStop, EveryRequestCallsStopOnceTheJavaMainHasStarted) {
     std::wstring log = newTestVmLog(L"service-stop");
     SetEnvironmentVariableW(L"TESTVM_LOG", log.c_str());
-    HMODULE library = LoadLibraryW(testVmDll().c_str());
-    ASSERT_NE(library, nullptr);
-    auto create = reinterpret_cast<CreateJavaVmFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library, "JNI_CreateJavaVM")));
-    ASSERT_NE(create, nullptr);
+    VmSession vm;
+    ASSERT_FALSE(vm.load(testVmDll()));
 
-    Launcher launcher;
-    launcher.mainClass = L"test/Service";
-    ServiceHost host;
-    host.runner.launcher = &launcher;
-    launcher.readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-
-    // A request before the VM exists: its thread waits for the ready event.
-    host.runner.startStop();
+    // A request before the VM exists: it waits for the Java main.
+    std::thread early([&vm] { EXPECT_TRUE(vm.callStop(L"test/Service")); });
     Sleep(300);
     EXPECT_EQ(countLines(log, "stop"), 0u);
 
-    const std::vector<std::string> options{"-Dtestvm.stops=5"};
-    ASSERT_TRUE(createJavaVmWith(create, options, &launcher.javaVm, &launcher.jniEnv));
-    SetEvent(launcher.readyEvent.get());  // as the VM thread does right before main
+    // The VM thread: main returns after the second stop.
+    JavaLaunch launch;
+    launch.options = {"-Dtestvm.stops=2"};
+    launch.mainClass = L"test/Service";
+    int status = -1;
+    std::thread vmThread([&] {
+        Failure failure;
+        status = vm.run(launch, failure);
+        EXPECT_FALSE(failure);
+    });
     EXPECT_TRUE(waitForCount(log, "stop", 1));
 
     // A second request: a second thread, a second call.
-    host.runner.startStop();
+    std::thread late([&vm] { EXPECT_TRUE(vm.callStop(L"test/Service")); });
     EXPECT_TRUE(waitForCount(log, "stop", 2));
-    EXPECT_TRUE(waitForCount(log, "detach", 2));
+    early.join();
+    late.join();
+    vmThread.join();
+    EXPECT_EQ(status, 0);
 
-    // Both threads detached: destroying the VM does not wait for them.
-    launcher.javaVm->DestroyJavaVM();
-    launcher.javaVm = nullptr;
+    // Every thread detached: destroying the VM does not wait for them.
+    vm.destroy();
     std::vector<std::string> lines = testVmLog(log);
     EXPECT_TRUE(inOrder(lines, {"created", "attach", "FindClass test/Service", "GetStaticMethodID test/Service stop ()V",
                                 "stop", "detach", "attach", "stop", "detach", "destroy begin", "destroy end"}));

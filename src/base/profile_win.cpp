@@ -1,18 +1,10 @@
 #include <windows.h>
 
-#include "launcher/config.h"
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
-#include "launcher/paths.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
-#include "resources/resource.h"
+#include "base/handle.h"
+#include "base/profile.h"
+#include "base/text.h"
 
 namespace {
-
-const wchar_t kProduct[] = L"Product Information";
-const wchar_t kJre[] = L"Java Runtime Environment";
-const wchar_t kApplication[] = L"Application";
 
 // The profile functions cannot open a file whose path does not fit MAX_PATH
 // (the per-user file under a deep APPDATA with a long product name). Such a
@@ -29,17 +21,6 @@ std::wstring profilePath(const std::wstring& path) {
     if (shortPath.compare(0, 4, L"\\\\?\\") == 0) shortPath.erase(0, 4);
     return shortPath.size() < MAX_PATH ? shortPath : path;
 }
-
-}  // namespace
-
-bool configFilePath(std::wstring& path) {
-    std::wstring module;
-    if (!modulePath(module)) return false;
-    path = iniPathFor(module);
-    return !path.empty();
-}
-
-namespace {
 
 // Reads a list of names ending in an empty one, as the profile functions give
 // section names and key names. False when it cannot be read whole.
@@ -134,75 +115,8 @@ bool writeProfileValue(const std::wstring& file, const std::wstring& section, co
     if (file.size() >= MAX_PATH) {
         // A short path exists only for an existing file: create it empty first.
         std::wstring longForm = file.compare(0, 4, L"\\\\?\\") == 0 ? file : L"\\\\?\\" + file;
-        HANDLE h = CreateFileW(longForm.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        platform::Handle created(CreateFileW(longForm.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(file).c_str()) != 0;
-}
-
-bool isWindowsNtFamily() {
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return true;
-#pragma GCC diagnostic pop
-    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
-
-bool readConfiguration(Launcher& l) {
-    std::wstring path;
-    if (!configFilePath(path)) return false;
-    ConfigFile config(path);
-    const bool tracing = traceEnabled();
-    if (tracing) trace(L"configuration: " + path);
-    auto traced = [&](const wchar_t* key, const std::wstring& value) {
-        if (tracing) trace(std::wstring(L"  \"") + key + L"\" = \"" + value + L"\"");
-        return value;
-    };
-
-    l.productCode = traced(L"Product Code", config.readPlain(kProduct, L"Product Code"));
-    l.productName = traced(L"Product Name", config.readPlain(kProduct, L"Product Name"));
-    l.minimumVersion = minimumFromConfig(traced(L"Minimum Version", config.read(kJre, L"Minimum Version")));
-    l.maximumVersion = maximumFromConfig(traced(L"Maximum Version", config.read(kJre, L"Maximum Version")));
-
-    l.isService = traced(L"Application Type", config.read(kApplication, L"Application Type")) == L"service";
-    if (l.isService) {
-        l.omitServiceName = !traced(L"Omit Service Name", config.read(kApplication, L"Omit Service Name")).empty();
-    }
-
-    l.preferredVersions = splitPreferredVersions(traced(L"Preferred versions", config.read(kJre, L"Preferred versions")));
-
-    if (isWindowsNtFamily() && !l.isService) {
-        std::wstring userPath = userConfigPath(l, false);
-        if (!userPath.empty() && findFile(userPath)) {
-            if (tracing) trace(L"per-user configuration: " + userPath);
-            l.jrePath = traced(L"JRE Path", ConfigFile(userPath).readPlain(kJre, L"JRE Path"));
-        } else {
-            if (tracing) trace(L"no per-user configuration: " + userPath);
-            l.jrePath = traced(L"JRE Path", config.read(kJre, L"JRE Path"));
-        }
-    } else {
-        l.jrePath = traced(L"JRE Path", config.read(kJre, L"JRE Path"));
-    }
-
-    l.jvmType = jvmTypeFromText(traced(L"JVM Type", config.read(kJre, L"JVM Type")));
-    applyJvmSource(l, traced(L"JVM Source", config.read(kJre, L"JVM Source")));
-    applyVmProvider(l, traced(L"VM Provider", config.read(kJre, L"VM Provider")));
-
-    std::wstring mainClass = traced(L"Main Class", config.read(kJre, L"Main Class"));
-    if (mainClass.empty()) {
-        printError(loadMessage(IDS_NO_MAIN_CLASS));
-        return false;
-    }
-    l.mainClass = mainClassFromConfig(mainClass);
-
-    l.failureCheck = isYesAnyCase(traced(L"Failure Check", config.read(kApplication, L"Failure Check")));
-    l.overrideWorkingDir = isYesAnyCase(traced(L"Override WorkingDir", config.read(kApplication, L"Override WorkingDir")));
-    l.systemPath = traced(L"System Path", config.read(kJre, L"System Path"));
-    l.libraryPath = traced(L"Library Path", config.read(kJre, L"Library Path"));
-    l.pairProductPath = traced(L"Pair Product", config.read(kApplication, L"Pair Product"));
-    l.pairReturnCode = isYesAnyCase(traced(L"Pair Return Code", config.read(kApplication, L"Pair Return Code")));
-    return true;
 }

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 std::string toAnsi(const std::wstring& text) {
     if (text.empty()) return std::string();

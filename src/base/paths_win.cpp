@@ -1,36 +1,20 @@
 #include <windows.h>
 
-#include "launcher/launcher.h"
-#include "launcher/messages.h"
-#include "launcher/paths.h"
-#include "launcher/text.h"
-#include "resources/resource.h"
+#include "base/handle.h"
+#include "base/paths.h"
+#include "base/text.h"
 
-bool modulePath(std::wstring& path) {
+bool readModulePaths(ModulePaths& paths, unsigned long* error) {
     wchar_t buffer[MAX_PATH];
     DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     if (n == 0) {
-        DWORD error = GetLastError();
-        printErrorMessage(IDS_WINDOWS_EXCEPTION, {loadMessage(IDS_MODULE_PATH), static_cast<int>(error)});
+        if (error) *error = GetLastError();
         return false;
     }
     if (n > MAX_PATH) n = MAX_PATH;
-    path.assign(buffer, wcsnlen(buffer, n));
-    return true;
-}
-
-bool moduleFolder(std::wstring& folder) {
-    std::wstring path;
-    if (!modulePath(path)) return false;
-    size_t sep = path.rfind(L'\\');
-    if (sep != std::wstring::npos) folder = path.substr(0, sep + 1);
-    return true;
-}
-
-bool moduleFolderBare(std::wstring& folder) {
-    std::wstring path;
-    if (!modulePath(path)) return false;
-    folder = folderWithoutSeparator(path);
+    paths.exe.assign(buffer, wcsnlen(buffer, n));
+    paths.folder = folderWithSeparator(paths.exe);
+    paths.folderBare = folderWithoutSeparator(paths.exe);
     return true;
 }
 
@@ -52,22 +36,24 @@ std::wstring userConfigPathFor(const std::wstring& exePath, const std::wstring& 
     return path;
 }
 
-std::wstring userConfigPath(const Launcher& launcher, bool createFolders) {
-    std::wstring exe;
-    if (!modulePath(exe)) return std::wstring();
-    return userConfigPathFor(exe, launcher.productName, launcher.productCode, createFolders);
+void applyWorkingDirOverride(const std::wstring& exePath) {
+    const std::wstring folder = folderWithoutSeparator(exePath);
+    if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
 }
 
-void applyWorkingDirOverride() {
-    std::wstring path;
-    if (!modulePath(path)) return;
-    size_t sep = path.rfind(L'\\');
-    if (sep != std::wstring::npos && sep > 0) SetCurrentDirectoryW(path.substr(0, sep).c_str());
-}
-
-void readArguments(Launcher& launcher) {
+std::vector<std::wstring> readArguments() {
     const wchar_t* commandLine = GetCommandLineW();
-    launcher.arguments = argumentsFromCommandLine(commandLine ? commandLine : L"");
+    return argumentsFromCommandLine(commandLine ? commandLine : L"");
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    DWORD got = GetFullPathNameW(path.c_str(), n, &full[0], nullptr);
+    if (got == 0 || got >= n) return path;
+    full.resize(got);
+    return full;
 }
 
 bool readEnvironmentVariable(const std::wstring& name, std::wstring& value) {
@@ -83,6 +69,12 @@ bool readEnvironmentVariable(const std::wstring& name, std::wstring& value) {
     buffer.resize(n);
     value = buffer;
     return true;
+}
+
+std::wstring environmentValue(const std::wstring& name) {
+    std::wstring value;
+    readEnvironmentVariable(name, value);
+    return value;
 }
 
 void expandEnvironmentInPlace(std::wstring& text) {
@@ -106,10 +98,7 @@ bool searchFinds(const std::wstring& path) {
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
     }
     WIN32_FIND_DATAW data;
-    HANDLE h = FindFirstFileW(path.c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    FindClose(h);
-    return true;
+    return platform::FindHandle(FindFirstFileW(path.c_str(), &data)).valid();
 }
 
 }  // namespace
@@ -124,6 +113,17 @@ bool findFile(const std::wstring& path) {
     return searchFinds(target);
 }
 
+std::vector<std::wstring> findNames(const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    platform::FindHandle search(FindFirstFileW(pattern.c_str(), &data));
+    if (!search) return names;
+    do {
+        names.push_back(data.cFileName);
+    } while (FindNextFileW(search.get(), &data));
+    return names;
+}
+
 void ensureParentFolders(const std::wstring& path) {
     FolderOps ops;
     ops.exists = [](const std::wstring& p) { return searchFinds(p); };
@@ -134,15 +134,12 @@ void ensureParentFolders(const std::wstring& path) {
     ensureParentFoldersWith(path, ops);
 }
 
-namespace platform {
-void closeKernelHandle(void* handle) { CloseHandle(handle); }
-void unmapView(void* address) { UnmapViewOfFile(address); }
-}  // namespace platform
-
-std::wstring loadMessage(unsigned id) {
-    const wchar_t* text = nullptr;
-    // With a zero buffer size LoadStringW hands out a pointer into the resource itself.
-    int n = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
-    if (n <= 0 || !text) return std::wstring();
-    return std::wstring(text, static_cast<size_t>(n));
+bool isWindowsNtFamily() {
+    OSVERSIONINFOW info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExW(&info)) return true;
+#pragma GCC diagnostic pop
+    return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }

@@ -25,8 +25,22 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
 // The text of string resource `id`, or empty text when there is none.
 std::wstring loadMessage(unsigned id);
 
+// A failure on its way to the place that decides what is reported: a message
+// of the string table and its inserts. An id of 0 means no failure.
+struct Failure {
+    Failure() = default;
+    Failure(unsigned messageId, std::initializer_list<MessageArg> args = {}) : id(messageId), inserts(args) {}
+    explicit operator bool() const { return id != 0; }
+
+    unsigned id = 0;
+    std::vector<MessageArg> inserts;
+};
+
+// The message of a failure, formatted.
+std::wstring messageText(const Failure& failure);
+
 // Writes "Error: <text> \n" to standard output (buffered standard I/O).
 void printError(const std::wstring& text);
 
-// Loads message `id`, formats it with `args` and prints it with printError.
-void printErrorMessage(unsigned id, std::initializer_list<MessageArg> args = {});
+// Prints the message of a failure with printError; nothing for no failure.
+void report(const Failure& failure);

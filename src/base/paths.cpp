@@ -1,6 +1,6 @@
-#include "launcher/paths.h"
+#include "base/paths.h"
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -28,6 +28,16 @@ std::wstring folderWithoutSeparator(const std::wstring& path) {
     size_t sep = path.rfind(L'\\');
     if (sep == std::wstring::npos) return std::wstring();
     return path.substr(0, sep);
+}
+
+std::wstring cutAtLastSeparator(const std::wstring& path) {
+    size_t sep = path.rfind(L'\\');
+    return sep == std::wstring::npos ? path : path.substr(0, sep);
+}
+
+std::wstring withTrailingSeparator(const std::wstring& folder) {
+    if (folder.empty() || folder.back() == L'\\') return folder;
+    return folder + L'\\';
 }
 
 std::wstring iniFileNameFor(const std::wstring& path) {

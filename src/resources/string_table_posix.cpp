@@ -1,5 +1,5 @@
 // The Linux build has no resources: the string table's texts are compiled in.
-#include "launcher/messages.h"
+#include "base/messages.h"
 #include "resources/messages.h"
 
 std::wstring loadMessage(unsigned id) {

@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/text.h"
+#include "base/trace.h"
 
 bool traceEnabled() {
     const char* path = std::getenv("QZ_LAUNCHER_LOG");

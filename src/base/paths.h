@@ -15,6 +15,10 @@ std::wstring iniPathFor(const std::wstring& path);
 std::wstring folderWithSeparator(const std::wstring& path);
 // The folder of a path without its last '\'; empty when it has none.
 std::wstring folderWithoutSeparator(const std::wstring& path);
+// Everything before the last '\'; the path itself when it has none.
+std::wstring cutAtLastSeparator(const std::wstring& path);
+// A folder with '\' appended when it does not end in one; empty stays empty.
+std::wstring withTrailingSeparator(const std::wstring& folder);
 // The file name of a path with its extension replaced by ".ini".
 std::wstring iniFileNameFor(const std::wstring& path);
 // A product name without \ ? " | > < : / *.
@@ -50,34 +54,41 @@ bool isPlainFilePath(const std::wstring& path);
 
 // --- platform operations ------------------------------------------------------
 
-// The executable's path. On failure prints messages 202/208 and gives false.
-bool modulePath(std::wstring& path);
-// The executable's folder with its trailing '\'. False only when modulePath fails;
-// when the path has no '\' `folder` is left as it was.
-bool moduleFolder(std::wstring& folder);
-// The executable's folder without its trailing '\' (empty when the path has none).
-bool moduleFolderBare(std::wstring& folder);
+// The executable's own path and folders, read once.
+struct ModulePaths {
+    std::wstring exe;         // the module path
+    std::wstring folder;      // its folder with the trailing '\'
+    std::wstring folderBare;  // its folder without it
+};
+// Reads the module path. False, with the system's error code, when it cannot.
+bool readModulePaths(ModulePaths& paths, unsigned long* error = nullptr);
 // The value of APPDATA, or empty text.
 std::wstring appDataFolder();
 // The per-user configuration path of executable `exePath` (empty when `exePath` is
 // empty); creates its two folders when `createFolders` is set.
 std::wstring userConfigPathFor(const std::wstring& exePath, const std::wstring& productName,
                                const std::wstring& productCode, bool createFolders);
-class Launcher;
-// The launcher's own per-user configuration path, or empty when the module path is unavailable.
-std::wstring userConfigPath(const Launcher& launcher, bool createFolders);
-// Makes the executable's folder the current directory.
-void applyWorkingDirOverride();
-// Fills `arguments` from the process command line.
-void readArguments(Launcher& launcher);
+// Makes the folder of `exePath` the current directory.
+void applyWorkingDirOverride(const std::wstring& exePath);
+// The program's arguments, taken from the process command line.
+std::vector<std::wstring> readArguments();
+// The full path of a possibly relative path, against the current directory;
+// the path itself when the system cannot form one.
+std::wstring fullPath(const std::wstring& path);
 // The value of an environment variable; false when it is not set (a variable
 // set to nothing gives true and an empty value).
 bool readEnvironmentVariable(const std::wstring& name, std::wstring& value);
+// The value of an environment variable, empty when it is not set.
+std::wstring environmentValue(const std::wstring& name);
 // Replaces %NAME% references with the environment's values; unchanged on failure.
 void expandEnvironmentInPlace(std::wstring& text);
 // Whether a file search finds the path (a file or a folder).
 bool fileExists(const std::wstring& path);
 // Like fileExists, with the long-path form for paths of 260 characters or more.
 bool findFile(const std::wstring& path);
+// The names a file search for `pattern` lists, in the order it lists them.
+std::vector<std::wstring> findNames(const std::wstring& pattern);
 // Creates the missing folders above a file.
 void ensureParentFolders(const std::wstring& path);
+// Whether the system is of the Windows NT family.
+bool isWindowsNtFamily();

@@ -1,8 +1,8 @@
-#include "launcher/messages.h"
+#include "base/messages.h"
 
 #include <cstdio>
 
-#include "launcher/text.h"
+#include "base/text.h"
 
 std::wstring formatMessage(const std::wstring& format, const std::vector<MessageArg>& args) {
     std::wstring out;
@@ -46,6 +46,8 @@ void printError(const std::wstring& text) {
     std::fputs(line.c_str(), stdout);
 }
 
-void printErrorMessage(unsigned id, std::initializer_list<MessageArg> args) {
-    printError(formatMessage(loadMessage(id), std::vector<MessageArg>(args)));
+std::wstring messageText(const Failure& failure) { return formatMessage(loadMessage(failure.id), failure.inserts); }
+
+void report(const Failure& failure) {
+    if (failure) printError(messageText(failure));
 }

@@ -1,41 +1,20 @@
 #pragma once
+// Profile (INI) files: reading keys with the continuation sections the
+// configuration uses, and writing one value back.
 #include <string>
 #include <vector>
-
-class Launcher;
-enum class JvmType;
-
-// --- rules of the configuration words ------------------------------------------
 
 // The value of a key read with continuation: the plain value when it is not
 // empty, otherwise " " + the value from the "<section>+" section (no second
 // space when that value starts with one), otherwise empty.
 std::wstring continuationValue(const std::wstring& plain, const std::wstring& continued);
-// "Yes" in any case.
-bool isYesAnyCase(const std::wstring& value);
-// Exactly "yes".
-bool isYesExact(const std::wstring& value);
-// "server" -> Server, "favor_server" -> FavorServer, anything else Default (exact words).
-JvmType jvmTypeFromText(const std::wstring& value);
-// Sets acceptJdk, acceptJre and favorSource from "JVM Source".
-void applyJvmSource(Launcher& launcher, const std::wstring& value);
-// Sets the six vendor flags from "VM Provider" (words compared in any case).
-void applyVmProvider(Launcher& launcher, const std::wstring& value);
-// "Main Class" with every '.' replaced by '/'.
-std::wstring mainClassFromConfig(const std::wstring& value);
 
 // Whether a list of the section names of a file (or of the key names of a
 // section) may hold `name`: an entry equal to it in any case, or an entry with
 // other than ASCII characters in it, whose case folding is left to the system.
 bool nameListed(const std::vector<std::wstring>& names, const std::wstring& name);
 
-// --- the configuration file -------------------------------------------------------
-
-// The configuration path: the module path with everything after its last '.'
-// replaced by "ini". False when there is none.
-bool configFilePath(std::wstring& path);
-
-// Reads keys of one profile (INI) file. A missing file, section or key reads as empty.
+// Reads keys of one profile file. A missing file, section or key reads as empty.
 class ConfigFile {
 public:
     explicit ConfigFile(std::wstring path) : path_(std::move(path)) {}
@@ -67,10 +46,3 @@ private:
 // Writes one value (creating the file, section or key when missing). False on failure.
 bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value);
-
-// The start-up reading of every key. False when there is no configuration path
-// or no "Main Class" (message 210).
-bool readConfiguration(Launcher& launcher);
-
-// Whether the system is of the Windows NT family.
-bool isWindowsNtFamily();

@@ -1,8 +1,9 @@
 #include <windows.h>
 
-#include "launcher/paths.h"
-#include "launcher/text.h"
-#include "launcher/trace.h"
+#include "base/handle.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/trace.h"
 
 namespace {
 
@@ -27,14 +28,6 @@ std::wstring padded(long long value, size_t width) {
     return text;
 }
 
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 }  // namespace
 
 bool traceEnabled() { return initTrace(); }
@@ -47,10 +40,9 @@ void trace(const std::wstring& line) {
     std::string text = utf8(padded(t.wHour, 2) + L":" + padded(t.wMinute, 2) + L":" + padded(t.wSecond, 2) + L"." +
                             padded(t.wMilliseconds, 3) + L" [" + decimal(GetCurrentProcessId()) + L"] " + line) +
                        "\r\n";
-    HANDLE file = CreateFileW(tracePath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    platform::Handle file(CreateFileW(tracePath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }

@@ -1,0 +1,39 @@
+#pragma once
+// The configuration file's settings, read once at start-up by one reader.
+#include <string>
+
+#include "base/messages.h"
+#include "runtime/policy.h"
+#include "vm/environment.h"
+
+struct Settings {
+    std::wstring productName;      // "Product Name"
+    std::wstring productCode;      // "Product Code"
+    RuntimePolicy runtime;         // versions, "JVM Type", "JVM Source", "VM Provider", "Preferred versions"
+    bool isService = false;        // "Application Type" is "service"
+    bool omitServiceName = false;  // "Omit Service Name" (read for a service only)
+    std::wstring jrePath;          // "JRE Path", from the per-user file when there is one
+    std::wstring mainClass;        // "Main Class", '.' replaced by '/'
+    bool failureCheck = false;     // "Failure Check"
+    bool overrideWorkingDir = false;
+    std::wstring pairProductPath;  // "Pair Product"
+    bool pairReturnCode = false;   // "Pair Return Code"
+    bool singleInstance = false;   // "Single Instance" is exactly "yes"
+    JavaCommand command;           // class path, VM parameters, output files, "Cmd", library and system paths
+};
+
+// --- rules of the configuration words ------------------------------------------
+
+// "Yes" in any case.
+bool isYesAnyCase(const std::wstring& value);
+// Exactly "yes".
+bool isYesExact(const std::wstring& value);
+// "Main Class" with every '.' replaced by '/'.
+std::wstring mainClassFromConfig(const std::wstring& value);
+
+// --- the reader -------------------------------------------------------------------
+
+// Reads every key of the configuration file `configPath` into `settings`, and
+// "JRE Path" from the per-user copy of executable `exePath` when there is one.
+// Failure 210 when "Main Class" is missing (the keys after it are then not read).
+Failure readSettings(const std::wstring& configPath, const std::wstring& exePath, Settings& settings);
