@@ -75,6 +75,8 @@ std::vector<std::wstring> readArguments();
 // The full path of a possibly relative path, against the current directory;
 // the path itself when the system cannot form one.
 std::wstring fullPath(const std::wstring& path);
+// The short (8.3) form of an existing path, or empty text when there is none.
+std::wstring shortPathName(const std::wstring& path);
 // The value of an environment variable; false when it is not set (a variable
 // set to nothing gives true and an empty value).
 bool readEnvironmentVariable(const std::wstring& name, std::wstring& value);

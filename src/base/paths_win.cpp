@@ -56,6 +56,16 @@ std::wstring fullPath(const std::wstring& path) {
     return full;
 }
 
+std::wstring shortPathName(const std::wstring& path) {
+    DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return std::wstring();
+    std::wstring out(n, L'\0');
+    n = GetShortPathNameW(path.c_str(), &out[0], n);
+    if (n == 0 || n >= out.size()) return std::wstring();
+    out.resize(n);
+    return out;
+}
+
 bool readEnvironmentVariable(const std::wstring& name, std::wstring& value) {
     value.clear();
     SetLastError(ERROR_SUCCESS);

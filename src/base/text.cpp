@@ -4,6 +4,8 @@ namespace {
 wchar_t foldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 }  // namespace
 
+bool survivesAnsi(const std::wstring& text) { return fromAnsi(toAnsi(text)) == text; }
+
 bool startsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }

@@ -8,6 +8,9 @@
 // the calling thread; the Linux build uses UTF-8.
 std::string toAnsi(const std::wstring& text);
 std::wstring fromAnsi(const std::string& text);
+// Whether the text comes back unchanged from the narrow form (no character is
+// replaced by '?' or a look-alike).
+bool survivesAnsi(const std::wstring& text);
 
 // UTF-8 of wide text (UTF-16 on Windows, code points elsewhere); an unpaired
 // surrogate becomes U+FFFD.

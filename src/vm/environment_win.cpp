@@ -29,6 +29,19 @@ void appendOption(JavaLaunch& launch, const std::wstring& option) {
     launch.options.push_back(toAnsi(option));
 }
 
+// A path list the VM reads in the narrow code page, with entries that would
+// not survive it replaced by their short names where they have one.
+std::wstring narrowable(const std::wstring& list, const wchar_t* what) {
+    NarrowPathList narrow = narrowPathList(list, survivesAnsi, shortPathName);
+    for (const std::wstring& entry : narrow.shortened) {
+        traceLine({L"VM option: ", what, L" entry passed by its short name, the code page cannot hold it: ", entry});
+    }
+    for (const std::wstring& entry : narrow.unrepresentable) {
+        traceLine({L"VM option: ", what, L" entry the code page cannot hold and that has no short name: ", entry});
+    }
+    return narrow.list;
+}
+
 std::wstring expanded(std::wstring text) {
     if (!text.empty()) expandEnvironmentInPlace(text);
     return text;
@@ -47,7 +60,7 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
     if (!command.libraryPath.empty()) {
         std::wstring value = libraryPathValue(command.libraryPath, executableFolder, jvmLibraryPath);
         expandEnvironmentInPlace(value);
-        appendOption(launch, L"-Djava.library.path=" + value);
+        appendOption(launch, L"-Djava.library.path=" + narrowable(value, L"library path"));
     }
     std::wstring path = systemPathValue(command.systemPath, jvmLibraryPath);
     expandEnvironmentInPlace(path);
@@ -63,10 +76,17 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
     if (command.embeddedJar) classPath = paths.exe + L";" + classPath;
     if (classPath.empty()) return Failure(IDS_NO_CLASS_PATH);
 
-    std::vector<std::wstring> options{L"-Djava.class.path=" + classPath};
+    const std::wstring classPathOption = L"-Djava.class.path=";
+    std::vector<std::wstring> options{classPathOption + classPath};
     splitVmParameters(command.vmParameters, memoryStatus(), launch.threadStackSize, options);
-    for (std::wstring& option : options) {
+    for (size_t i = 0; i < options.size(); ++i) {
+        std::wstring& option = options[i];
         expandEnvironmentInPlace(option);
+        if (i == 0) {
+            option = classPathOption + narrowable(option.substr(classPathOption.size()), L"class path");
+        } else if (!survivesAnsi(option)) {
+            traceLine({L"VM option: passed as it is, the code page cannot hold it: ", option});
+        }
         appendOption(launch, option);
     }
 

@@ -72,11 +72,12 @@ struct MainThreadHooks {
 };
 
 // The VM thread after creation: looks up the main class (failures 211, 215,
-// 216 in `failure`), builds the argument array, calls main, hands an exception
-// that ended main to the handler when `failureCheck` is on. The thread then
-// detaches, on every path (a thread that ends attached would keep
-// DestroyJavaVM waiting), except after main when `waitForever` is set. True
-// when main ran and the thread detached.
+// 216 in `failure`; its name, like those of "stop" and "secondaryMain", in
+// modified UTF-8), builds the argument array and calls main. An exception that
+// ends main goes to the handler when `failureCheck` is on and is described
+// otherwise. The thread then detaches, on every path (a thread that ends
+// attached would keep DestroyJavaVM waiting), except after main when
+// `waitForever` is set. True when main returned normally and the thread detached.
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                      bool failureCheck, const MainThreadHooks& hooks, Failure& failure);
 
@@ -87,13 +88,13 @@ bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, con
 // the thread could not attach.
 bool callAttached(JavaVM* vm, bool keepAttached, const std::function<void(JNIEnv*)>& work);
 
-// The static "stop" "()V" of the class (name in the thread's narrow form,
-// '/'-separated). A pending exception afterwards is printed. True when called.
-bool callStaticStop(JNIEnv* env, const std::string& mainClass);
+// The static "stop" "()V" of the class ('/'-separated). A pending exception
+// afterwards is printed. True when called.
+bool callStaticStop(JNIEnv* env, const std::wstring& mainClass);
 
 // The static "secondaryMain" of the class with `arguments`: the "([Ljava/lang/String;)V"
 // form when there is one, else the "([Ljava/lang/String;)I" form. `reply` gets
 // the int result after the call, or 0 before a call of the void form. A
 // pending exception afterwards is printed. True when a call was made.
-bool callSecondaryMain(JNIEnv* env, const std::string& mainClass, const std::vector<std::wstring>& arguments,
+bool callSecondaryMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                        const std::function<void(int)>& reply);

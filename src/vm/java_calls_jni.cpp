@@ -310,25 +310,82 @@ bool redirectJavaStream(JNIEnv* env, const std::wstring& file, bool append, Java
 
 namespace {
 
-// Steps from the main class lookup to the return of main. True when main was called.
-bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
-              bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
+// FindClass with the modified UTF-8 of a Java string: the form in which a
+// class name of any letters reaches the VM. Null when the text cannot be
+// taken (`converted` false; the exception is described) or no class is found
+// (left pending).
+jclass findClassNamed(JNIEnv* env, jstring name, bool* converted = nullptr) {
+    const char* utf = env->GetStringUTFChars(name, nullptr);
+    if (converted) *converted = utf != nullptr;
+    if (!utf) {
+        describePendingException(env);
+        return nullptr;
+    }
+    jclass cls = env->FindClass(utf);
+    env->ReleaseStringUTFChars(name, utf);
+    return cls;
+}
+
+// The class named in wide text, looked up as main's class is. Null when it
+// cannot be found (a pending exception is left for the caller).
+jclass findClassNamed(JNIEnv* env, const std::wstring& name) {
+    LocalRef<jstring> text(env, newJavaString(env, name));
+    return text ? findClassNamed(env, text.get()) : nullptr;
+}
+
+// Hands the exception that ended main to the thread's uncaught-exception
+// handler, as the java command does (the default handler prints
+// "Exception in thread "main" ..." on System.err; a program may have set its
+// own). A VM without that interface gets the exception described instead.
+// Nothing is pending afterwards.
+void dispatchUncaughtException(JNIEnv* env) {
+    LocalRef<jthrowable> throwable(env, env->ExceptionOccurred());
+    env->ExceptionClear();
+    bool dispatched = false;
+    LocalRef<jclass> threads(env, env->FindClass("java/lang/Thread"));
+    jmethodID current = threads ? env->GetStaticMethodID(threads.get(), "currentThread", "()Ljava/lang/Thread;") : nullptr;
+    jmethodID handlerOf = current ? env->GetMethodID(threads.get(), "getUncaughtExceptionHandler",
+                                                     "()Ljava/lang/Thread$UncaughtExceptionHandler;")
+                                  : nullptr;
+    LocalRef<jclass> handlers(env, handlerOf ? env->FindClass("java/lang/Thread$UncaughtExceptionHandler") : nullptr);
+    jmethodID uncaught = handlers ? env->GetMethodID(handlers.get(), "uncaughtException",
+                                                     "(Ljava/lang/Thread;Ljava/lang/Throwable;)V")
+                                  : nullptr;
+    if (uncaught) {
+        LocalRef<jobject> thread(env, env->CallStaticObjectMethod(threads.get(), current));
+        LocalRef<jobject> handler(env, thread && !exceptionPending(env) ? env->CallObjectMethod(thread.get(), handlerOf)
+                                                                         : nullptr);
+        if (handler && !exceptionPending(env)) {
+            env->CallVoidMethod(handler.get(), uncaught, thread.get(), throwable.get());
+            dispatched = true;
+        }
+    }
+    // What the handler itself throws is ignored, as the VM ignores it.
+    if (exceptionPending(env)) env->ExceptionClear();
+    if (!dispatched) {
+        env->Throw(throwable.get());
+        env->ExceptionDescribe();
+    }
+}
+
+// What became of the call of main.
+enum class MainOutcome { NotCalled, Returned, Threw };
+
+// Steps from the main class lookup to the return of main.
+MainOutcome callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
+                     bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
     LocalRef<jstring> className(env, newJavaString(env, mainClass));
     if (!className) {
         failure = Failure(IDS_MAIN_CLASS_STRING, {mainClass});
-        return false;
+        return MainOutcome::NotCalled;
     }
-    const char* utf = env->GetStringUTFChars(className.get(), nullptr);
-    if (!utf) {
-        describePendingException(env);
-        return false;
-    }
-    LocalRef<jclass> cls(env, env->FindClass(utf));
-    env->ReleaseStringUTFChars(className.get(), utf);
+    bool converted = false;
+    LocalRef<jclass> cls(env, findClassNamed(env, className.get(), &converted));
+    if (!converted) return MainOutcome::NotCalled;
     if (!cls) {
         describePendingException(env);
         failure = Failure(IDS_CLASS_NOT_FOUND, {mainClass});
-        return false;
+        return MainOutcome::NotCalled;
     }
     jmethodID main = env->GetStaticMethodID(cls.get(), "main", "([Ljava/lang/String;)V");
     if (!main) {
@@ -336,32 +393,37 @@ bool callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std:
         // first; the message says what the launcher was looking for.
         describePendingException(env);
         failure = Failure(IDS_NO_MAIN_METHOD);
-        return false;
+        return MainOutcome::NotCalled;
     }
     LocalRef<jobjectArray> args(env, newJavaStringArray(env, arguments));
     if (!args) {
         describePendingException(env);
-        return false;
+        return MainOutcome::NotCalled;
     }
     if (hooks.signalReady) hooks.signalReady();
     env->CallStaticVoidMethod(cls.get(), main, args.get());
+    if (!exceptionPending(env)) return MainOutcome::Returned;
+    // A main that ends with an exception fails the run, as it fails the java
+    // command, and the exception is reported on the program's System.err
+    // once: by the "Failure Check" handler, or here through the thread's
+    // uncaught-exception handler (some VMs say nothing when the thread detaches
+    // with it pending).
     if (failureCheck) {
         handleUncaughtException(env);
     } else {
-        // Left pending: detaching hands it to the VM's own uncaught-exception handling.
-        exceptionPending(env);
+        dispatchUncaughtException(env);
     }
-    return true;
+    return MainOutcome::Threw;
 }
 
 }  // namespace
 
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                      bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
-    bool called = callMain(env, mainClass, arguments, failureCheck, hooks, failure);
-    if (called && hooks.waitForever) hooks.waitForever();
+    const MainOutcome outcome = callMain(env, mainClass, arguments, failureCheck, hooks, failure);
+    if (outcome != MainOutcome::NotCalled && hooks.waitForever) hooks.waitForever();
     bool detached = vm->DetachCurrentThread() == JNI_OK;
-    return called && detached;
+    return outcome == MainOutcome::Returned && detached;
 }
 
 bool callAttached(JavaVM* vm, bool keepAttached, const std::function<void(JNIEnv*)>& work) {
@@ -372,9 +434,9 @@ bool callAttached(JavaVM* vm, bool keepAttached, const std::function<void(JNIEnv
     return true;
 }
 
-bool callStaticStop(JNIEnv* env, const std::string& mainClass) {
+bool callStaticStop(JNIEnv* env, const std::wstring& mainClass) {
     bool called = false;
-    LocalRef<jclass> cls(env, env->FindClass(mainClass.c_str()));
+    LocalRef<jclass> cls(env, findClassNamed(env, mainClass));
     if (cls) {
         jmethodID stop = env->GetStaticMethodID(cls.get(), "stop", "()V");
         if (stop) {
@@ -387,10 +449,10 @@ bool callStaticStop(JNIEnv* env, const std::string& mainClass) {
     return called;
 }
 
-bool callSecondaryMain(JNIEnv* env, const std::string& mainClass, const std::vector<std::wstring>& arguments,
+bool callSecondaryMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                        const std::function<void(int)>& reply) {
     bool called = false;
-    LocalRef<jclass> cls(env, env->FindClass(mainClass.c_str()));
+    LocalRef<jclass> cls(env, findClassNamed(env, mainClass));
     if (cls) {
         bool returnsInt = false;
         jmethodID method = env->GetStaticMethodID(cls.get(), "secondaryMain", "([Ljava/lang/String;)V");

@@ -169,6 +169,31 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
     return classPath;
 }
 
+NarrowPathList narrowPathList(const std::wstring& list, const std::function<bool(const std::wstring&)>& survives,
+                              const std::function<std::wstring(const std::wstring&)>& shortName) {
+    NarrowPathList out;
+    size_t pos = 0;
+    for (;;) {
+        const size_t sep = list.find(L';', pos);
+        const std::wstring entry = list.substr(pos, sep == std::wstring::npos ? std::wstring::npos : sep - pos);
+        if (survives(entry)) {
+            out.list += entry;
+        } else {
+            const std::wstring alias = shortName(entry);
+            if (!alias.empty() && survives(alias)) {
+                out.list += alias;
+                out.shortened.push_back(entry);
+            } else {
+                out.list += entry;
+                out.unrepresentable.push_back(entry);
+            }
+        }
+        if (sep == std::wstring::npos) return out;
+        out.list += L';';
+        pos = sep + 1;
+    }
+}
+
 std::wstring runtimeHomeOf(const std::wstring& jvmLibraryPath) { return folderWithSeparator(runtimeBinOf(jvmLibraryPath)); }
 
 std::wstring runtimeBinOf(const std::wstring& jvmLibraryPath) {

@@ -70,6 +70,20 @@ struct ClassPathOps {
 // entries without '*' are taken as they are; the others go through the search.
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops);
 
+// --- text the VM reads in the narrow code page ------------------------------------
+
+// A ';'-separated list of paths (class path, library path) as the VM can read
+// it: an entry whose text does not survive the conversion to the narrow code
+// page is replaced by its short (8.3) name when that survives; otherwise it
+// stays as it is. Separators, empty entries and a trailing ';' stay.
+struct NarrowPathList {
+    std::wstring list;
+    std::vector<std::wstring> shortened;       // entries replaced by their short names
+    std::vector<std::wstring> unrepresentable;  // entries that stay unreadable for the VM
+};
+NarrowPathList narrowPathList(const std::wstring& list, const std::function<bool(const std::wstring&)>& survives,
+                              const std::function<std::wstring(const std::wstring&)>& shortName);
+
 // --- environment --------------------------------------------------------------------
 
 // The runtime's home with its trailing backslash (C:\jre\bin\server\jvm.dll -> C:\jre\).

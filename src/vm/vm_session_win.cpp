@@ -91,13 +91,13 @@ bool VmSession::callAttached(const std::function<void(JNIEnv*)>& work) {
 }
 
 bool VmSession::callStop(const std::wstring& mainClass) {
-    return callAttached([&mainClass](JNIEnv* env) { callStaticStop(env, toAnsi(mainClass)); });
+    return callAttached([&mainClass](JNIEnv* env) { callStaticStop(env, mainClass); });
 }
 
 bool VmSession::callSecondaryMain(const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                                   const std::function<void(int)>& reply) {
     return callAttached(
-        [&](JNIEnv* env) { ::callSecondaryMain(env, toAnsi(mainClass), arguments, reply); });
+        [&](JNIEnv* env) { ::callSecondaryMain(env, mainClass, arguments, reply); });
 }
 
 void VmSession::destroy() {

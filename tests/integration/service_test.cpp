@@ -217,4 +217,19 @@ TEST(Service, AConsoleStartEndsWithTheDispatchersErrorCode) {
     EXPECT_TRUE(linesStartingWith(app.vmLog(), "create").empty());
 }
 
+TEST(Service, AStopReachesAMainClassNamedInOtherLetters) {
+    ServiceApp app(L"service-named", "test.Service", "");
+    // A main class outside the ANSI code page needs the INI file in UTF-16.
+    app.app.writeIni(utf16Text(L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
+                               L"Virtual Machine Parameters=-Dtestvm.log=" + app.log + L" -Dtestvm.runms=60000\r\n"
+                               L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nApplication Type=service\r\n"));
+    InstalledService service(app, L"");
+    ASSERT_TRUE(service.installed());
+    service.start();
+    ASSERT_TRUE(app.waitForLine("main waiting"));
+    service.stop();
+    EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
+    EXPECT_TRUE(inOrder(app.vmLog(), {"main waiting", "attach", "stop", "main returned"}));
+}
+
 }  // namespace

@@ -179,4 +179,16 @@ TEST(SingleInstance, OnlyTheLowerCaseYesTurnsItOn) {
     EXPECT_TRUE(testVmArguments(app.vmLog(), "secondaryMain void").empty());
 }
 
+TEST(SingleInstance, AForwardedStartReachesAMainClassNamedInOtherLetters) {
+    SingleApp app(L"single-named", "unused", "");
+    // A main class outside the ANSI code page needs the INI file in UTF-16.
+    app.app.writeIni(utf16Text(L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
+                               L"Virtual Machine Parameters=-Dtestvm.runms=5000 -Dtestvm.secondary=9\r\n"
+                               L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nSingle Instance=yes\r\n"));
+    Background first(app, L"first");
+    ASSERT_TRUE(app.waitForLine("main waiting"));
+    EXPECT_EQ(app.run(L"x").exitCode, 9u);
+    EXPECT_EQ(testVmArguments(app.vmLog(), "secondaryMain int"), (std::vector<Strings>{{"x"}}));
+}
+
 }  // namespace

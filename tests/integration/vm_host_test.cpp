@@ -353,13 +353,14 @@ TEST_F(VmHost, TheJavaExitCodeBecomesTheProcessExitCode) {
     }
 }
 
-TEST_F(VmHost, AnExceptionEndingMainIsPrintedWithFailureCheck) {
+TEST_F(VmHost, AnExceptionEndingMainFailsTheStartAndIsPrintedOnce) {
     AppDir app = appWithVm(L"vm-uncaught");
     app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Throw\r\n[Application]\r\nFailure Check=yes\r\n"
-                 "Error File=" + narrow(app.file(L"err.txt")) + "\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+    const std::string ini = "[Java Runtime Environment]\r\nMain Class=test.Throw\r\n[Class Path]\r\nClass Path=\\app.jar\r\n"
+                            "[Application]\r\nError File=" + narrow(app.file(L"err.txt")) + "\r\n";
+    app.writeIni(ini + "Failure Check=yes\r\n");
     Start s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
+    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << describe(s);
     std::string err;
     readTextFile(app.file(L"err.txt"), err);
     EXPECT_EQ(err, "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
@@ -369,10 +370,39 @@ TEST_F(VmHost, AnExceptionEndingMainIsPrintedWithFailureCheck) {
     EXPECT_TRUE(contains(s.trace, "java.lang.RuntimeException: boom")) << describe(s);
     expectCleanVm(s);
 
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Throw\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+    // Without the check the launcher describes it before the thread detaches,
+    // whether or not the VM would have.
+    app.writeIni(ini);
     s = start(app);
+    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << describe(s);
+    readTextFile(app.file(L"err.txt"), err);
+    EXPECT_EQ(err, "Exception in thread \"main\" java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+    EXPECT_TRUE(inOrder(s.log, {"main returned", "ExceptionDescribe java.lang.RuntimeException: boom", "detach"}))
+        << describe(s);
+    EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << describe(s);
+    expectCleanVm(s);
+}
+
+TEST_F(VmHost, PathsOutsideTheCodePageReachTheVmByTheirShortNames) {
+    // Katakana, which the prefix's ANSI code page (1252) cannot hold.
+    AppDir app = appWithVm(L"vm-\u30a2\u30d7\u30ea");
+    app.write(L"lib\\app.jar", "");
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\nLibrary Path=C:\\libs\r\n"
+                 "Virtual Machine Parameters=-Dtestvm.openclasspath=1\r\n[Class Path]\r\nClass Path=\\lib\\app.jar\r\n");
+    Start s = start(app);
     EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
-    EXPECT_TRUE(inOrder(s.log, {"main returned", "uncaught java.lang.RuntimeException: boom", "detach"})) << describe(s);
+    EXPECT_NE(findLine(s.log, "main returned"), s.log.size()) << describe(s);
+
+    // The VM got short forms it can open, not question marks.
+    wchar_t shortFolder[MAX_PATH];
+    ASSERT_GT(GetShortPathNameW((app.path() + L"\\").c_str(), shortFolder, MAX_PATH), 0u);
+    std::vector<std::string> options = testVmOptions(s.log);
+    ASSERT_GE(options.size(), 2u) << describe(s);
+    EXPECT_EQ(options[0].find("-Djava.library.path=C:\\libs;" + narrow(shortFolder) + ";.;"), 0u) << describe(s);
+    EXPECT_EQ(options[1], "-Djava.class.path=" + narrow(shortFolder) + "lib\\app.jar;") << describe(s);
+    // The runtime's lib folder does not exist and so has no short name: it stays, and the trace says so.
+    EXPECT_TRUE(contains(s.trace, "library path entry the code page cannot hold and that has no short name")) << describe(s);
+    expectCleanVm(s);
 }
 
 TEST_F(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {

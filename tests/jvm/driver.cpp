@@ -195,24 +195,35 @@ int main(int argc, char** argv) {
             s.mainClass = L"test/Crash";
         } else if (name == "stop") {
             s.mainClass = L"test/Service";
-            // As the service host's stop thread: the main class in the thread's narrow form.
+            // As the service host's stop thread does.
             helper = std::thread([&] {
                 ready.wait();
                 onAttachedThread(launcher.vm, [&s](JNIEnv* env) {
-                    say(callStaticStop(env, "test/Echo") ? "Echo.stop called" : "Echo.stop not called");
-                    say(callStaticStop(env, toAnsi(s.mainClass)) ? "Service.stop called" : "Service.stop not called");
+                    say(callStaticStop(env, L"test/Echo") ? "Echo.stop called" : "Echo.stop not called");
+                    say(callStaticStop(env, s.mainClass) ? "Service.stop called" : "Service.stop not called");
                 });
             });
         } else if (name == "secondary" || name == "secondary-void") {
             s.mainClass = name == "secondary" ? L"test/Secondary" : L"test/SecondaryVoid";
-            // As the single-instance request thread: the main class in the thread's narrow form.
+            // As the single-instance request thread does.
             helper = std::thread([&] {
                 ready.wait();
-                const std::string cls = toAnsi(s.mainClass);
+                const std::wstring cls = s.mainClass;
                 onAttachedThread(launcher.vm, [&cls](JNIEnv* env) {
                     auto reply = [](int code) { say("reply " + std::to_string(code)); };
-                    say(callSecondaryMain(env, "test/Echo", {L"x"}, reply) ? "Echo called" : "Echo not called");
+                    say(callSecondaryMain(env, L"test/Echo", {L"x"}, reply) ? "Echo called" : "Echo not called");
                     say(callSecondaryMain(env, cls, {L"a", L"b"}, reply) ? "called" : "not called");
+                });
+            });
+        } else if (name == "named") {
+            // A class named in other than ASCII letters, reached by every call.
+            s.mainClass = L"test/\u0421\u043b\u0443\u0436\u0431\u0430";
+            helper = std::thread([&] {
+                ready.wait();
+                onAttachedThread(launcher.vm, [&s](JNIEnv* env) {
+                    auto reply = [](int code) { say("reply " + std::to_string(code)); };
+                    say(callSecondaryMain(env, s.mainClass, {L"a"}, reply) ? "called" : "not called");
+                    say(callStaticStop(env, s.mainClass) ? "stop called" : "stop not called");
                 });
             });
         } else if (name == "render") {

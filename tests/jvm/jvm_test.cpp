@@ -77,6 +77,9 @@ DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vect
         unsetenv("JAVA_TOOL_OPTIONS");
         unsetenv("_JAVA_OPTIONS");
         unsetenv("JDK_JAVA_OPTIONS");
+        // Class files whose names have other than ASCII letters are found through
+        // the file-name encoding, which follows the locale.
+        setenv("LC_ALL", "C.UTF-8", 1);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(&a[0]);
         argv.push_back(nullptr);
@@ -235,10 +238,20 @@ TEST_P(RealJdk, AFileThatCannotBeOpenedLeavesTheStreamAndPrintsTheException) {
     EXPECT_TRUE(inOrder(run.out, {"count 0\n", "driver: vm thread 0\n"}));
 }
 
-TEST_P(RealJdk, AnExceptionEndingMainIsRenderedOnTheRedirectedStandardError) {
+TEST_P(RealJdk, AMainClassNamedInOtherLettersIsFoundByEveryCall) {
+    DriverRun run = scenario("named");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"named running\n", "named secondaryMain: a\n", "driver: reply 41\n",
+                                  "driver: called\n", "named stop called\n", "named stopped\n",
+                                  "driver: vm thread 0\n"}))
+        << describe(run);
+    EXPECT_TRUE(contains(run.out, "driver: stop called\n")) << describe(run);
+}
+
+TEST_P(RealJdk, AnExceptionEndingMainFailsTheRunAndIsRenderedOnTheRedirectedStandardError) {
     const std::string err = file("trace.txt");
     DriverRun run = scenario("throw-check", {err});
-    EXPECT_EQ(run.exitCode, 0) << describe(run);  // the result does not depend on it
+    EXPECT_EQ(run.exitCode, 1) << describe(run);  // the VM thread's status: main failed
     std::string trace = readFile(err);
     EXPECT_TRUE(inOrder(trace, {"java.lang.IllegalStateException: boom", "at test.Throw.inner(Throw.java:",
                                 "at test.Throw.outer(Throw.java:", "at test.Throw.main(Throw.java:"}))
@@ -249,11 +262,12 @@ TEST_P(RealJdk, AnExceptionEndingMainIsRenderedOnTheRedirectedStandardError) {
     EXPECT_FALSE(contains(run.err, "boom")) << describe(run);
 }
 
-TEST_P(RealJdk, WithoutFailureCheckTheExceptionIsLeftToTheVm) {
+TEST_P(RealJdk, WithoutFailureCheckTheExceptionIsDescribedOnceAndFailsTheRun) {
     const std::string err = file("uncaught.txt");
     DriverRun run = scenario("throw-nocheck", {err});
-    EXPECT_EQ(run.exitCode, 0) << describe(run);
-    // Detaching hands the pending exception to the VM, which reports it on System.err.
+    EXPECT_EQ(run.exitCode, 1) << describe(run);
+    // Handed to the thread's uncaught-exception handler before the thread
+    // detaches, as the java command does, so the VM does not report it again.
     std::string trace = readFile(err);
     EXPECT_TRUE(inOrder(trace, {"Exception in thread \"main\" java.lang.IllegalStateException: boom",
                                 "at test.Throw.inner(Throw.java:"}))

@@ -24,6 +24,9 @@ std::wstring launcherExe();  // the launcher of this build
 std::wstring testVmDll();    // the test VM library (jvm.dll) of this build, when built
 
 bool writeTextFile(const std::wstring& path, const std::string& content);  // creates parent folders
+// The bytes of a UTF-16 (little-endian, with a byte order mark) text file: how an
+// INI file holds text outside the ANSI code page.
+std::string utf16Text(const std::wstring& text);
 bool readTextFile(const std::wstring& path, std::string& content);
 bool makeFolders(const std::wstring& path);
 bool removeTree(const std::wstring& path);

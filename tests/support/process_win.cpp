@@ -56,6 +56,15 @@ bool makeFolders(const std::wstring& path) {
     return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+std::string utf16Text(const std::wstring& text) {
+    std::string bytes("\xff\xfe", 2);
+    for (wchar_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return bytes;
+}
+
 bool writeTextFile(const std::wstring& path, const std::string& content) {
     size_t sep = path.find_last_of(L"\\/");
     if (sep != std::wstring::npos) makeFolders(path.substr(0, sep));

@@ -33,6 +33,8 @@
 //   created | create failed <n> (after "unrecognized option <text>" or
 //                             "invalid option <text>" for -6)
 //   defaultInitArgs version=<hex>
+//   class path entry does not open: <entry>   (with -Dtestvm.openclasspath=1, a class
+//                             of test/ is found only when every class path entry opens)
 //   FindClass <name>, GetStaticMethodID <class> <name> <sig>, GetMethodID <class> <name> <sig>
 //   FileOutputStream <path> append=<0|1>[ failed=<win32 error>]
 //   main args=<n>, arg[<i>]=<text>..., main returned
@@ -74,6 +76,7 @@
 //                   -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
 //   test/Single     main waits for stop or testvm.runms (10000); secondaryMain([Ljava/lang/String;)V
 //   test/SingleInt  the same with secondaryMain([Ljava/lang/String;)I returning testvm.secondary (7)
+//   test/Служба     (Cyrillic letters, outside the western code pages) as test/SingleInt, with stop
 //   test/NoMain     no main
 //   test/Abort      main calls the abort hook and returns
 //   test/Return     main returns at once, writing nothing

@@ -209,6 +209,28 @@ jint JNICALL GetVersion(JNIEnv* env) {
     return JNI_VERSION_1_8;
 }
 
+// With -Dtestvm.openclasspath=1 the test programs' classes are found only when
+// every class path entry opens, as a real VM reads classes from them: an entry
+// mangled on its way through the narrow code page is not found.
+bool classPathOpens() {
+    std::string list = property("java.class.path", "");
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t sep = list.find(';', pos);
+        if (sep == std::string::npos) sep = list.size();
+        const std::string entry = list.substr(pos, sep - pos);
+        if (!entry.empty()) {
+            const std::u16string wide = utf16(entry);
+            if (GetFileAttributesW(reinterpret_cast<const wchar_t*>(wide.c_str())) == INVALID_FILE_ATTRIBUTES) {
+                log("class path entry does not open: " + entry);
+                return false;
+            }
+        }
+        pos = sep + 1;
+    }
+    return true;
+}
+
 jclass JNICALL FindClass(JNIEnv* env, const char* name) {
     Call c(env, "FindClass");
     if (!name) {
@@ -218,7 +240,9 @@ jclass JNICALL FindClass(JNIEnv* env, const char* name) {
     std::string text = utf8(fromModifiedUtf8(name));
     log("FindClass " + text);
     if (!c.usable()) return nullptr;
-    const ClassInfo* cls = lookupClass(name);
+    const bool unreadable = text.compare(0, 5, "test/") == 0 && property("testvm.openclasspath", "") == "1" &&
+                            !classPathOpens();
+    const ClassInfo* cls = unreadable ? nullptr : lookupClass(name);
     if (!cls) {
         raise(c.env(), "java/lang/NoClassDefFoundError", text, "testvm.JNI.FindClass(Native Method)");
         return nullptr;

@@ -89,6 +89,8 @@ const Script kScripts[] = {
     {"test/Service", waitForStop, nullptr, nullptr, true},
     {"test/Single", waitForStopOrTime, secondaryLog, nullptr, true},
     {"test/SingleInt", waitForStopOrTime, nullptr, secondaryInt, true},
+    // "test/Служба": a name outside the western code pages, with stop and the int secondaryMain.
+    {"test/\xd0\xa1\xd0\xbb\xd1\x83\xd0\xb6\xd0\xb1\xd0\xb0", waitForStopOrTime, nullptr, secondaryInt, true},
     {"test/NoMain", nullptr, nullptr, nullptr, false},
     {"test/Abort", abortMain, nullptr, nullptr, false},
     {"test/Return", returnMain, nullptr, nullptr, false},

@@ -200,4 +200,22 @@ TEST(Environment, LibraryPathAndPathValues) {
     EXPECT_EQ(systemPathValue(L"C:\\tools;", L"C:\\jre\\bin\\client\\jvm.dll"), L"C:\\tools;%Path%;C:\\jre\\bin");
 }
 
+TEST(Environment, PathsTheCodePageCannotHoldGoByTheirShortNames) {
+    // Here "survives" means ASCII; a short name exists for the folders in `aliases`.
+    auto survives = [](const std::wstring& t) {
+        for (wchar_t c : t) {
+            if (c > 0x7F) return false;
+        }
+        return true;
+    };
+    std::map<std::wstring, std::wstring> aliases{{L"C:\\\u30a2\\a.jar", L"C:\\A~1\\a.jar"},
+                                                 {L"C:\\\u00e9", L"C:\\\u00e9~1"}};
+    auto shortName = [&](const std::wstring& t) { return aliases.count(t) ? aliases[t] : std::wstring(); };
+    NarrowPathList n = narrowPathList(L"C:\\\u30a2\\a.jar;;C:\\\u00e9;C:\\\u30a2\\none.jar;C:\\b.jar;", survives, shortName);
+    // Separators and the empty entry stay; an alias that does not survive either is no help.
+    EXPECT_EQ(n.list, L"C:\\A~1\\a.jar;;C:\\\u00e9;C:\\\u30a2\\none.jar;C:\\b.jar;");
+    EXPECT_EQ(n.shortened, (std::vector<std::wstring>{L"C:\\\u30a2\\a.jar"}));
+    EXPECT_EQ(n.unrepresentable, (std::vector<std::wstring>{L"C:\\\u00e9", L"C:\\\u30a2\\none.jar"}));
+}
+
 }  // namespace
