@@ -7,6 +7,7 @@
 #include "launcher/text.h"
 #include "launcher/trace.h"
 #include "resources/resource.h"
+#include "ui/message_box.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ bool readConfiguration(Launcher& l) {
     if (l.isService) {
         l.omitServiceName = !traced(L"Omit Service Name", config.read(kApplication, L"Omit Service Name")).empty();
     }
+    setMessageBoxContext(l.productName, l.isService);
 
     l.preferredVersions = splitPreferredVersions(traced(L"Preferred versions", config.read(kJre, L"Preferred versions")));
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "launcher/text.h"
+#include "ui/message_box.h"
 
 std::wstring formatMessage(const std::wstring& format, const std::vector<MessageArg>& args) {
     std::wstring out;
@@ -42,6 +43,7 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
 }
 
 void printError(const std::wstring& text) {
+    if (showErrorBox(text)) return;
     std::string line = "Error: " + toAnsi(text) + " \n";
     std::fputs(line.c_str(), stdout);
 }

@@ -25,7 +25,8 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
 // The text of string resource `id`, or empty text when there is none.
 std::wstring loadMessage(unsigned id);
 
-// Writes "Error: <text> \n" to standard output (buffered standard I/O).
+// Writes "Error: <text> \n" to standard output (buffered standard I/O); the
+// windowed executable may show the text in a message box instead (ui/message_box.h).
 void printError(const std::wstring& text);
 
 // Loads message `id`, formats it with `args` and prints it with printError.
