@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds the three builds:
-#   build/win32   the product: 32-bit x86 console executable (i686-w64-mingw32)
+#   build/win32   the product: 32-bit x86 console and windowed executables (i686-w64-mingw32)
 #   build/win64   the same sources for x86_64, the main test lane under wine64
 #   build/native  the platform-free and JNI-facing code for Linux, with sanitizers
 # and copies the executables to dist/. Usage: scripts/build.sh [win32|win64|native]...
@@ -28,6 +28,8 @@ for b in "${builds[@]}"; do
 done
 
 mkdir -p dist/x64
-[ -f build/win32/src/launcher.exe ] && cp build/win32/src/launcher.exe dist/launcher.exe
-[ -f build/win64/src/launcher.exe ] && cp build/win64/src/launcher.exe dist/x64/launcher.exe
+for exe in launcher launcherw; do
+  [ -f build/win32/src/$exe.exe ] && cp build/win32/src/$exe.exe dist/$exe.exe
+  [ -f build/win64/src/$exe.exe ] && cp build/win64/src/$exe.exe dist/x64/$exe.exe
+done
 true

@@ -41,7 +41,14 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
     return out;
 }
 
+namespace {
+ErrorSink errorSink = nullptr;
+}  // namespace
+
+void setErrorSink(ErrorSink sink) { errorSink = sink; }
+
 void printError(const std::wstring& text) {
+    if (errorSink && errorSink(text)) return;
     std::string line = "Error: " + toAnsi(text) + " \n";
     std::fputs(line.c_str(), stdout);
 }

@@ -39,7 +39,14 @@ struct Failure {
 // The message of a failure, formatted.
 std::wstring messageText(const Failure& failure);
 
-// Writes "Error: <text> \n" to standard output (buffered standard I/O).
+// Where the launcher's messages also go, or instead: a sink gets the text
+// (without "Error: ") and answers true when standard output is to be left out.
+// The entry point sets one (the windowed executable's message boxes).
+using ErrorSink = bool (*)(const std::wstring& text);
+void setErrorSink(ErrorSink sink);
+
+// Writes "Error: <text> \n" to standard output (buffered standard I/O), unless
+// the error sink took the message.
 void printError(const std::wstring& text);
 
 // Prints the message of a failure with printError; nothing for no failure.

@@ -9,6 +9,7 @@
 #include "modes/service.h"
 #include "resources/resource.h"
 #include "ui/jre_dialog.h"
+#include "ui/message_box.h"
 #include "vm/environment.h"
 
 namespace {
@@ -48,7 +49,10 @@ bool Launcher::startUp() {
     }
     configPath_ = iniPathFor(paths_.exe);
     if (configPath_.empty()) return false;
-    if (Failure failure = readSettings(configPath_, paths_.exe, settings_)) {
+    Failure failure = readSettings(configPath_, paths_.exe, settings_);
+    // Boxes of the windowed executable carry the product's name from here on.
+    setMessageBoxContext(settings_.productName, settings_.isService);
+    if (failure) {
         report(failure);
         return false;
     }

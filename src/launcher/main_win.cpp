@@ -3,9 +3,12 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "launcher/launcher.h"
+#include "ui/message_box.h"
 
 int main(int, char**, char**) {
     int exitCode = -1;
+    // The windowed executable shows the launcher's messages in boxes.
+    setErrorSink(showErrorBox);
     {
         Launcher launcher;
         // Narrow text for the VM (options, class names) and messages follows the
