@@ -183,37 +183,17 @@ private:
 
 // ------------------------------------------------------------------ set-up
 
-bool writeEmpty(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
-}
-
 std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-// An application folder: the launcher as app.exe, app.ini, lib\app.jar and,
-// when `privateRuntime`, the test VM as the runtime shipped in jre\.
-bool makeApp(const std::wstring& folder, const std::string& classPath, bool privateRuntime, Case& c) {
-    if (!makeFolders(folder + L"\\lib") || !writeEmpty(folder + L"\\lib\\app.jar")) return false;
-    if (!CopyFileW(launcherExe().c_str(), (folder + L"\\app.exe").c_str(), FALSE)) return false;
-    if (privateRuntime) {
-        if (!makeFolders(folder + L"\\jre\\bin\\client") || !writeEmpty(folder + L"\\jre\\bin\\java.dll") ||
-            !CopyFileW(testVmDll().c_str(), (folder + L"\\jre\\bin\\client\\jvm.dll").c_str(), FALSE)) {
-            return false;
-        }
-    }
-    std::string ini =
-        "[Java Runtime Environment]\r\n"
-        "Main Class=test.Return\r\n"
-        "\r\n"
-        "[Class Path]\r\n"
-        "Class Path=" + classPath + "\r\n";
-    if (!writeTextFile(folder + L"\\app.ini", ini)) return false;
-    c.application = folder + L"\\app.exe";
+// An application folder below the benchmark's: the launcher as app.exe, app.ini,
+// lib\app.jar and, when `privateRuntime`, the test VM as the runtime shipped in jre\.
+bool makeApp(const AppDir& app, const std::string& classPath, bool privateRuntime, Case& c) {
+    app.write(L"lib\\app.jar").writeIni(javaIni("test.Return", classPath));
+    if (privateRuntime) app.privateTestVm();
+    c.application = app.exe();
     c.commandLine = quoted(c.application);
-    c.directory = folder;
-    return true;
+    c.directory = app.path();
+    return app.ok();
 }
 
 std::wstring number5(int i) {
@@ -224,7 +204,7 @@ std::wstring number5(int i) {
 
 bool makeJars(const std::wstring& lib, int count) {
     for (int i = 0; i < count; ++i) {
-        if (!writeEmpty(lib + L"\\j" + number5(i) + L".jar")) return false;
+        if (!writeTextFile(lib + L"\\j" + number5(i) + L".jar", "")) return false;
     }
     return true;
 }
@@ -317,7 +297,9 @@ int main(int argc, char** argv) {
     host.name = "minimal host (same jvm.dll, same main)";
     threadedHost.name = "minimal host, VM thread and manifest";
     minimal.name = "launcher, private runtime: the minimal case";
-    if (!makeApp(root + L"\\minimal", "\\lib\\app.jar", true, minimal)) return fail("set-up failed:", minimal.name);
+    if (!makeApp(AppDir(L"bench\\minimal"), "\\lib\\app.jar", true, minimal)) {
+        return fail("set-up failed:", minimal.name);
+    }
     const std::wstring hostArguments = L" " + quoted(minimal.directory + L"\\jre\\bin\\client\\jvm.dll") + L" " +
                                        quoted(minimal.directory + L"\\lib\\app.jar;") + L" test/Return";
     host.application = windowsPath(MINIMAL_HOST_EXE);
@@ -329,12 +311,13 @@ int main(int argc, char** argv) {
 
     const int registered[] = {1, 100, kMaxRegistered};
     const char* registeredNames[] = {"1 registered runtime", "100 registered runtimes", "1000 registered runtimes"};
-    const std::wstring registryApp = root + L"\\registry";
     for (int i = 0; i < 3; ++i) {
         Case& c = cases[kRegistered + i];
         c.name = registeredNames[i];
         c.registered = registered[i];
-        if (i == 0 && !makeApp(registryApp, "\\lib\\app.jar", false, c)) return fail("set-up failed:", c.name);
+        if (i == 0 && !makeApp(AppDir(L"bench\\registry"), "\\lib\\app.jar", false, c)) {
+            return fail("set-up failed:", c.name);
+        }
         c.application = cases[kRegistered].application;
         c.commandLine = cases[kRegistered].commandLine;
         c.directory = cases[kRegistered].directory;
@@ -342,7 +325,7 @@ int main(int argc, char** argv) {
     Registry registry(root + L"\\fake");
     for (int i = 0; i + 1 < kMaxRegistered; ++i) {
         std::wstring home = registry.fakeHome(i);
-        if (!makeFolders(home + L"bin\\client") || !writeImageHeader(home + L"bin\\client\\jvm.dll", 0x8664)) {
+        if (!writeImageHeader(home + L"bin\\client\\jvm.dll", 0x8664)) {
             return fail("set-up failed: registered runtime homes");
         }
     }
@@ -358,9 +341,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 3; ++i) {
         Case& c = cases[kWildcard + i];
         c.name = jarNames[i];
-        std::wstring folder = root + L"\\wildcard" + std::to_wstring(jarCounts[i]);
-        if (!makeApp(folder, "\\jars\\*.jar", true, c) || !makeFolders(folder + L"\\jars") ||
-            !makeJars(folder + L"\\jars", jarCounts[i])) {
+        AppDir app(L"bench\\wildcard" + std::to_wstring(jarCounts[i]));
+        if (!makeApp(app, "\\jars\\*.jar", true, c) || !makeFolders(app.file(L"jars")) ||
+            !makeJars(app.file(L"jars"), jarCounts[i])) {
             return fail("set-up failed:", c.name);
         }
         c.minClassPathEntries = static_cast<size_t>(jarCounts[i]);
@@ -372,9 +355,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 2; ++i) {
         Case& c = cases[kLongValue + i];
         c.name = longNames[i];
-        std::wstring folder = root + L"\\long" + std::to_wstring(longBytes[i] / 1024);
-        std::string value = longClassPath(folder + L"\\lib", longBytes[i], longEntries[i]);
-        if (!makeApp(folder, value, true, c)) return fail("set-up failed:", c.name);
+        AppDir app(L"bench\\long" + std::to_wstring(longBytes[i] / 1024));
+        std::string value = longClassPath(app.file(L"lib"), longBytes[i], longEntries[i]);
+        if (!makeApp(app, value, true, c)) return fail("set-up failed:", c.name);
         c.minClassPathEntries = longEntries[i];
         c.minClassPathLength = longLength[i] = value.size();
     }
