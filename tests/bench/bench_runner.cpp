@@ -26,7 +26,6 @@ using namespace testing_support;
 
 namespace {
 
-const wchar_t kJavaSoft[] = L"Software\\JavaSoft";
 const wchar_t kFamily[] = L"Software\\JavaSoft\\Java Runtime Environment";
 const wchar_t kRealVersion[] = L"1.8.0_400";  // above every filler: the one chosen
 const int kMaxRegistered = 1000;
@@ -53,17 +52,6 @@ struct ProcessHandles {
     ~ProcessHandles() {
         if (info.hThread) CloseHandle(info.hThread);
         if (info.hProcess) CloseHandle(info.hProcess);
-    }
-};
-
-// Owns an open registry key.
-struct Key {
-    HKEY key = nullptr;
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key) RegCloseKey(key);
     }
 };
 
@@ -125,60 +113,34 @@ bool runOnce(const Case& c, double& ms, DWORD& exitCode) {
 
 // ------------------------------------------------------------------ registry
 
-bool keyExists(const std::wstring& path) {
-    Key key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key.key) == ERROR_SUCCESS;
-}
-
-bool registerRuntime(const std::wstring& version, const std::wstring& home) {
-    Key key;
-    std::wstring path = std::wstring(kFamily) + L"\\" + version;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key.key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    return RegSetValueExW(key.key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
-                          static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
 std::wstring fillerVersion(int i) { return L"1.7.0_" + std::to_wstring(i); }
 
-// Holds the real runtime and `fillers` older ones registered.
+// Holds the real runtime and `fillers` older ones registered; what it planted
+// goes again with it.
 class Registry {
 public:
     explicit Registry(std::wstring fakeRoot) : fakeRoot_(std::move(fakeRoot)) {}
-    ~Registry() { removeAll(); }
+    ~Registry() { setFillers(0); }
 
-    bool begin(const std::wstring& realHome) {
-        createdJavaSoft_ = !keyExists(kJavaSoft);
-        started_ = true;
-        return registerRuntime(kRealVersion, realHome);
-    }
+    bool begin(const std::wstring& realHome) { return set(kRealVersion, realHome); }
     bool setFillers(int count) {
         for (; fillers_ < count; ++fillers_) {
-            if (!registerRuntime(fillerVersion(fillers_), fakeHome(fillers_))) return false;
+            if (!set(fillerVersion(fillers_), fakeHome(fillers_))) return false;
         }
-        for (; fillers_ > count; --fillers_) {
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + fillerVersion(fillers_ - 1)).c_str());
-        }
+        for (; fillers_ > count; --fillers_) plant_.remove(HKEY_LOCAL_MACHINE, 0, key(fillerVersion(fillers_ - 1)));
         return true;
     }
     std::wstring fakeHome(int i) const { return fakeRoot_ + L"\\" + std::to_wstring(i) + L"\\"; }
 
 private:
-    void removeAll() {
-        if (!started_) return;
-        setFillers(0);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + kRealVersion).c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kFamily);
-        if (createdJavaSoft_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJavaSoft);
-        started_ = false;
+    static std::wstring key(const std::wstring& version) { return std::wstring(kFamily) + L"\\" + version; }
+    bool set(const std::wstring& version, const std::wstring& home) {
+        return plant_.set(HKEY_LOCAL_MACHINE, 0, key(version), L"JavaHome", home);
     }
 
+    RegistryPlant plant_;
     std::wstring fakeRoot_;
     int fillers_ = 0;
-    bool started_ = false;
-    bool createdJavaSoft_ = false;
 };
 
 // ------------------------------------------------------------------ set-up
@@ -282,7 +244,7 @@ int main(int argc, char** argv) {
         if (option == "--product") product = widen(argv[i + 1]);
     }
     clearEnvironment();
-    if (keyExists(kFamily)) return fail("runtimes are registered in this prefix already; use a prefix of its own");
+    if (registryKeyExists(HKEY_LOCAL_MACHINE, 0, kFamily)) return fail("runtimes are registered in this prefix already; use a prefix of its own");
 
     const std::wstring root = workRoot() + L"\\bench";
     removeTree(root);

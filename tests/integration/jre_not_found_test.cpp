@@ -119,9 +119,8 @@ protected:
 
     // A start with the test VM's log and the trace, in the folder, driven from outside by the test.
     static RunOptions options(const AppDir& app) {
-        RunOptions o;
+        RunOptions o = RunOptions::within(120000);
         o.currentDirectory = app.path();
-        o.timeoutMs = 120000;
         return app.startOptions(o);
     }
 };
@@ -131,8 +130,7 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     configure(app);
     std::wstring picked = app.file(L"runtimes\\picked");
     app.installTestVm(L"runtimes\\picked\\bin\\client\\jvm.dll");
-    std::string iniBefore;
-    readTextFile(app.ini(), iniBefore);
+    const std::string iniBefore = fileText(app.ini());
 
     Background start(app, L"one two", options(app));
     HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
@@ -157,9 +155,7 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written\n" << trace;
     EXPECT_NE(userIni.find("[Java Runtime Environment]"), std::string::npos) << userIni;
     EXPECT_NE(userIni.find("JRE Path=" + narrow(picked) + "\\\r\n"), std::string::npos) << userIni;
-    std::string iniAfter;
-    readTextFile(app.ini(), iniAfter);
-    EXPECT_EQ(iniAfter, iniBefore);
+    EXPECT_EQ(fileText(app.ini()), iniBefore);
 
     // The start went on with the library of the picked folder: its VM ran the program.
     std::string library = narrow(picked) + "\\bin\\client\\jvm.dll";
@@ -189,8 +185,7 @@ TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing)
     for (int closeBox = 0; closeBox < 2; ++closeBox) {
         AppDir app(closeBox ? L"jre-closed" : L"jre-cancelled");
         configure(app);
-        std::string iniBefore;
-        readTextFile(app.ini(), iniBefore);
+        const std::string iniBefore = fileText(app.ini());
 
         Background start(app, L"", options(app));
         HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
@@ -204,9 +199,7 @@ TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing)
         EXPECT_EQ(r.exitCode, kFailed) << r.out;
         EXPECT_FALSE(r.timedOut);
         EXPECT_FALSE(pathExists(app.file(L"appdata\\Picker"))) << "something was written";
-        std::string iniAfter;
-        readTextFile(app.ini(), iniAfter);
-        EXPECT_EQ(iniAfter, iniBefore);
+        EXPECT_EQ(fileText(app.ini()), iniBefore);
         EXPECT_TRUE(app.vmLog().empty()) << "a VM was loaded";
     }
 }

@@ -26,16 +26,11 @@ struct PairApp : AppDir {
     }
     // The options of a start; the child ends with 5 after `sleepMs`.
     RunOptions options(const std::wstring& sleepMs) const {
-        RunOptions o;
+        RunOptions o = RunOptions::within(30000);
         o.env = {{L"PAIR_CHILD_RECORD", record}, {L"PAIR_CHILD_EXIT", L"5"}, {L"PAIR_CHILD_SLEEPMS", sleepMs}};
-        o.timeoutMs = 30000;
         return o;
     }
-    std::string recorded() const {
-        std::string text;
-        readTextFile(record, text);
-        return text;
-    }
+    std::string recorded() const { return fileText(record); }
     bool waitForRecord(const std::string& part) const {
         return ui_test::waitUntil([&] { return recorded().find(part) != std::string::npos; });
     }

@@ -23,11 +23,7 @@ AppDir singleApp(const std::wstring& name) {
 }
 
 // Starts that may wait for a first instance, bounded.
-const RunOptions kBounded = [] {
-    RunOptions o;
-    o.timeoutMs = 20000;
-    return o;
-}();
+const RunOptions kBounded = RunOptions::within(20000);
 
 std::wstring instanceName(const std::wstring& exePath) {
     std::wstring name = exePath;

@@ -22,11 +22,7 @@ struct SingleApp : AppDir {
                                          "Virtual Machine Parameters=" + vmParameters + "\r\n",
                                          "Single Instance=" + singleInstance + "\r\n"));
     }
-    RunOptions options() const {
-        RunOptions o;
-        o.timeoutMs = 30000;
-        return startOptions(o);
-    }
+    RunOptions options() const { return startOptions(RunOptions::within(30000)); }
     RunResult run(const std::wstring& arguments) const { return AppDir::run(arguments, options()); }
 };
 

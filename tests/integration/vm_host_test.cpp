@@ -251,11 +251,8 @@ TEST(VmHost, AppendOnlyWithLowerCaseYes) {
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     s = app.start(L"b");
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
-    std::string out, err;
-    readTextFile(app.file(L"out.txt"), out);
-    readTextFile(app.file(L"err.txt"), err);
-    EXPECT_EQ(out, "old out\r\narg[0]=a\r\narg[0]=b\r\n");
-    EXPECT_EQ(err, "stderr line\r\n");
+    EXPECT_EQ(fileText(app.file(L"out.txt")), "old out\r\narg[0]=a\r\narg[0]=b\r\n");
+    EXPECT_EQ(fileText(app.file(L"err.txt")), "stderr line\r\n");
     EXPECT_TRUE(inOrder(s.log, {"FileOutputStream " + expected(app, L"out.txt") + " append=1",
                                 "FileOutputStream " + expected(app, L"err.txt") + " append=0"}))
         << s.describe();
@@ -291,9 +288,7 @@ TEST(VmHost, AnExceptionEndingMainIsPrintedWithFailureCheck) {
                          "Failure Check=yes\r\nError File=" + expected(app, L"err.txt") + "\r\n"));
     Started s = app.start();
     EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
-    std::string err;
-    readTextFile(app.file(L"err.txt"), err);
-    EXPECT_EQ(err, "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+    EXPECT_EQ(fileText(app.file(L"err.txt")), "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
     // Handled: nothing is left for the VM to report when the thread detaches.
     EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << s.describe();
     EXPECT_TRUE(contains(s.trace, "uncaught exception of main:")) << s.describe();
@@ -318,9 +313,7 @@ TEST(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {
 
 TEST(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
     AppDir app = vmApp(L"vm-keep-attached", echoIni("VM Provider=ibm\r\n"));
-    RunOptions options;
-    options.timeoutMs = 6000;
-    Started s = app.start(L"a", options);
+    Started s = app.start(L"a", RunOptions::within(6000));
     EXPECT_TRUE(s.result.timedOut) << s.describe();
     EXPECT_TRUE(inOrder(s.log, {"main args=1", "main returned"})) << s.describe();
     EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << s.describe();

@@ -32,9 +32,7 @@ TEST(Product32Application, ReceivesItsArgumentsAndItsExitCodeBecomesTheProcesss)
                          "Cmd=--from-ini\r\n"));
     ASSERT_TRUE(app.ok());
 
-    RunOptions options;
-    options.timeoutMs = 600000;
-    const Started s = app.start(L"one \"\" \"two words\" \u00e9\u20ac", options);
+    const Started s = app.start(L"one \"\" \"two words\" \u00e9\u20ac", RunOptions::within(600000));
     const RunResult& r = s.result;
     const std::vector<std::string>& log = s.log;
     const std::string context = s.describe();

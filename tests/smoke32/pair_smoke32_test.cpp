@@ -38,9 +38,7 @@ TEST(Product32Pair, ASixtyFourBitRuntimeIsHandedToThePairedExecutable) {
               javaIni("test.Exit", "\\app.jar", runtime + "Virtual Machine Parameters=-Dtestvm.exit=300\r\n"));
     ASSERT_TRUE(app.ok());
 
-    RunOptions options;
-    options.timeoutMs = 600000;
-    const Started s = app.start(L"-a \"quoted argument\" \u00e9", options);
+    const Started s = app.start(L"-a \"quoted argument\" \u00e9", RunOptions::within(600000));
     const RunResult& r = s.result;
     const std::vector<std::string>& log = s.log;
     const std::string context = s.describe();

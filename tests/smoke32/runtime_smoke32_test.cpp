@@ -20,9 +20,7 @@ TEST(Product32Runtime, SearchesTheThirtyTwoBitViewAsItsDefault) {
     ASSERT_TRUE(app.registerRuntime(L"1.7.0_80", jre32, KEY_WOW64_32KEY));
     ASSERT_TRUE(app.registerRuntime(L"1.8.0_131", jre64, KEY_WOW64_64KEY));
 
-    RunOptions options;
-    options.timeoutMs = 600000;
-    const Started s = app.start(L"", options);
+    const Started s = app.start(L"", RunOptions::within(600000));
     ASSERT_FALSE(s.trace.empty()) << s.describe();
     EXPECT_TRUE(s.traced(narrow(L"runtime chosen (registry): " + jre32 + L"bin\\client\\jvm.dll"))) << s.trace;
     EXPECT_FALSE(s.traced(narrow(jre64))) << s.trace;

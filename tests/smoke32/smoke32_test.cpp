@@ -25,9 +25,7 @@ TEST(Product32, IsAnX86ConsoleExecutable) {
 TEST(Product32, MissingMainClassPrintsMessage210AndExitsWithMinusOne) {
     AppDir app(L"smoke32-no-main-class", L"app.exe", launcher32());
     app.writeIni("[Java Runtime Environment]\r\nMinimum Version=1.6\r\n");
-    RunOptions options;
-    options.timeoutMs = 600000;
-    RunResult r = app.run(L"x", options);
+    RunResult r = app.run(L"x", RunOptions::within(600000));
     EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \r\n");
     EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
 }

@@ -35,6 +35,7 @@ std::vector<std::string> textLines(const std::string& text);
 
 bool writeTextFile(const std::wstring& path, const std::string& content);  // creates parent folders
 bool readTextFile(const std::wstring& path, std::string& content);
+std::string fileText(const std::wstring& path);  // empty when the file cannot be read
 bool makeFolders(const std::wstring& path);
 bool removeTree(const std::wstring& path);
 bool pathExists(const std::wstring& path);
@@ -46,6 +47,12 @@ struct RunOptions {
     std::string stdinText;
     bool capture = true;           // false: no pipes; the wait is for the process alone
     bool cancelJreDialog = false;  // presses Cancel on every "JRE Not Found" dialog of the program
+
+    static RunOptions within(DWORD timeoutMs) {
+        RunOptions o;
+        o.timeoutMs = timeoutMs;
+        return o;
+    }
 };
 
 struct RunResult {

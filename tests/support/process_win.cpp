@@ -102,6 +102,12 @@ bool readTextFile(const std::wstring& path, std::string& content) {
     return true;
 }
 
+std::string fileText(const std::wstring& path) {
+    std::string text;
+    readTextFile(path, text);
+    return text;
+}
+
 bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool removeTree(const std::wstring& path) {
@@ -328,7 +334,7 @@ Started AppDir::start(const std::wstring& arguments, const RunOptions& options) 
     Started s;
     s.result = run(arguments, startOptions(options));
     s.log = vmLog();
-    readTextFile(tracePath(), s.trace);
+    s.trace = fileText(tracePath());
     return s;
 }
 

@@ -16,11 +16,7 @@ std::vector<std::string> traceLines(const std::string& text) {
     return lines;
 }
 
-std::vector<std::string> readTrace(const std::wstring& path) {
-    std::string text;
-    readTextFile(path, text);
-    return traceLines(text);
-}
+std::vector<std::string> readTrace(const std::wstring& path) { return traceLines(fileText(path)); }
 
 bool traceHas(const std::vector<std::string>& lines, const std::string& line) {
     for (const std::string& l : lines) {
