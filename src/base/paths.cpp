@@ -40,9 +40,13 @@ std::wstring withTrailingSeparator(const std::wstring& folder) {
     return folder + L'\\';
 }
 
-std::wstring iniFileNameFor(const std::wstring& path) {
+std::wstring fileNameOf(const std::wstring& path) {
     size_t sep = path.rfind(L'\\');
-    std::wstring name = sep == std::wstring::npos ? path : path.substr(sep + 1);
+    return sep == std::wstring::npos ? path : path.substr(sep + 1);
+}
+
+std::wstring iniFileNameFor(const std::wstring& path) {
+    std::wstring name = fileNameOf(path);
     size_t dot = name.rfind(L'.');
     if (dot != std::wstring::npos) name.erase(dot);
     return name + L".ini";

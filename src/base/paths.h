@@ -19,6 +19,8 @@ std::wstring folderWithoutSeparator(const std::wstring& path);
 std::wstring cutAtLastSeparator(const std::wstring& path);
 // A folder with '\' appended when it does not end in one; empty stays empty.
 std::wstring withTrailingSeparator(const std::wstring& folder);
+// The last part of a path (after its last '\'); the path itself when it has none.
+std::wstring fileNameOf(const std::wstring& path);
 // The file name of a path with its extension replaced by ".ini".
 std::wstring iniFileNameFor(const std::wstring& path);
 // A product name without \ ? " | > < : / *.

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/paths.h"
 #include "base/trace.h"
 #include "ui/message_box.h"
 
@@ -52,12 +53,8 @@ bool desktopVisible() {
 }
 
 std::wstring executableFileName() {
-    std::wstring path(32768, L'\0');
-    DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (n == 0 || n >= path.size()) return std::wstring();
-    path.resize(n);
-    size_t sep = path.find_last_of(L"\\/");
-    return sep == std::wstring::npos ? path : path.substr(sep + 1);
+    ModulePaths paths;
+    return readModulePaths(paths) ? fileNameOf(paths.exe) : std::wstring();
 }
 
 }  // namespace

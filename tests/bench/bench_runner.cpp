@@ -26,7 +26,6 @@ using namespace testing_support;
 
 namespace {
 
-const wchar_t kJavaSoft[] = L"Software\\JavaSoft";
 const wchar_t kFamily[] = L"Software\\JavaSoft\\Java Runtime Environment";
 const wchar_t kRealVersion[] = L"1.8.0_400";  // above every filler: the one chosen
 const int kMaxRegistered = 1000;
@@ -53,17 +52,6 @@ struct ProcessHandles {
     ~ProcessHandles() {
         if (info.hThread) CloseHandle(info.hThread);
         if (info.hProcess) CloseHandle(info.hProcess);
-    }
-};
-
-// Owns an open registry key.
-struct Key {
-    HKEY key = nullptr;
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key) RegCloseKey(key);
     }
 };
 
@@ -125,95 +113,49 @@ bool runOnce(const Case& c, double& ms, DWORD& exitCode) {
 
 // ------------------------------------------------------------------ registry
 
-bool keyExists(const std::wstring& path) {
-    Key key;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key.key) == ERROR_SUCCESS;
-}
-
-bool registerRuntime(const std::wstring& version, const std::wstring& home) {
-    Key key;
-    std::wstring path = std::wstring(kFamily) + L"\\" + version;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key.key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    return RegSetValueExW(key.key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
-                          static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
 std::wstring fillerVersion(int i) { return L"1.7.0_" + std::to_wstring(i); }
 
-// Holds the real runtime and `fillers` older ones registered.
+// Holds the real runtime and `fillers` older ones registered; what it planted
+// goes again with it.
 class Registry {
 public:
     explicit Registry(std::wstring fakeRoot) : fakeRoot_(std::move(fakeRoot)) {}
-    ~Registry() { removeAll(); }
+    ~Registry() { setFillers(0); }
 
-    bool begin(const std::wstring& realHome) {
-        createdJavaSoft_ = !keyExists(kJavaSoft);
-        started_ = true;
-        return registerRuntime(kRealVersion, realHome);
-    }
+    bool begin(const std::wstring& realHome) { return set(kRealVersion, realHome); }
     bool setFillers(int count) {
         for (; fillers_ < count; ++fillers_) {
-            if (!registerRuntime(fillerVersion(fillers_), fakeHome(fillers_))) return false;
+            if (!set(fillerVersion(fillers_), fakeHome(fillers_))) return false;
         }
-        for (; fillers_ > count; --fillers_) {
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + fillerVersion(fillers_ - 1)).c_str());
-        }
+        for (; fillers_ > count; --fillers_) plant_.remove(HKEY_LOCAL_MACHINE, 0, key(fillerVersion(fillers_ - 1)));
         return true;
     }
     std::wstring fakeHome(int i) const { return fakeRoot_ + L"\\" + std::to_wstring(i) + L"\\"; }
 
 private:
-    void removeAll() {
-        if (!started_) return;
-        setFillers(0);
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kFamily) + L"\\" + kRealVersion).c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kFamily);
-        if (createdJavaSoft_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJavaSoft);
-        started_ = false;
+    static std::wstring key(const std::wstring& version) { return std::wstring(kFamily) + L"\\" + version; }
+    bool set(const std::wstring& version, const std::wstring& home) {
+        return plant_.set(HKEY_LOCAL_MACHINE, 0, key(version), L"JavaHome", home);
     }
 
+    RegistryPlant plant_;
     std::wstring fakeRoot_;
     int fillers_ = 0;
-    bool started_ = false;
-    bool createdJavaSoft_ = false;
 };
 
 // ------------------------------------------------------------------ set-up
 
-bool writeEmpty(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
-}
-
 std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-// An application folder: the launcher as app.exe, app.ini, lib\app.jar and,
-// when `privateRuntime`, the test VM as the runtime shipped in jre\.
-bool makeApp(const std::wstring& folder, const std::string& classPath, bool privateRuntime, Case& c) {
-    if (!makeFolders(folder + L"\\lib") || !writeEmpty(folder + L"\\lib\\app.jar")) return false;
-    if (!CopyFileW(launcherExe().c_str(), (folder + L"\\app.exe").c_str(), FALSE)) return false;
-    if (privateRuntime) {
-        if (!makeFolders(folder + L"\\jre\\bin\\client") || !writeEmpty(folder + L"\\jre\\bin\\java.dll") ||
-            !CopyFileW(testVmDll().c_str(), (folder + L"\\jre\\bin\\client\\jvm.dll").c_str(), FALSE)) {
-            return false;
-        }
-    }
-    std::string ini =
-        "[Java Runtime Environment]\r\n"
-        "Main Class=test.Return\r\n"
-        "\r\n"
-        "[Class Path]\r\n"
-        "Class Path=" + classPath + "\r\n";
-    if (!writeTextFile(folder + L"\\app.ini", ini)) return false;
-    c.application = folder + L"\\app.exe";
+// An application folder below the benchmark's: the launcher as app.exe, app.ini,
+// lib\app.jar and, when `privateRuntime`, the test VM as the runtime shipped in jre\.
+bool makeApp(const AppDir& app, const std::string& classPath, bool privateRuntime, Case& c) {
+    app.write(L"lib\\app.jar").writeIni(javaIni("test.Return", classPath));
+    if (privateRuntime) app.privateTestVm();
+    c.application = app.exe();
     c.commandLine = quoted(c.application);
-    c.directory = folder;
-    return true;
+    c.directory = app.path();
+    return app.ok();
 }
 
 std::wstring number5(int i) {
@@ -224,7 +166,7 @@ std::wstring number5(int i) {
 
 bool makeJars(const std::wstring& lib, int count) {
     for (int i = 0; i < count; ++i) {
-        if (!writeEmpty(lib + L"\\j" + number5(i) + L".jar")) return false;
+        if (!writeTextFile(lib + L"\\j" + number5(i) + L".jar", "")) return false;
     }
     return true;
 }
@@ -302,7 +244,7 @@ int main(int argc, char** argv) {
         if (option == "--product") product = widen(argv[i + 1]);
     }
     clearEnvironment();
-    if (keyExists(kFamily)) return fail("runtimes are registered in this prefix already; use a prefix of its own");
+    if (registryKeyExists(HKEY_LOCAL_MACHINE, 0, kFamily)) return fail("runtimes are registered in this prefix already; use a prefix of its own");
 
     const std::wstring root = workRoot() + L"\\bench";
     removeTree(root);
@@ -317,7 +259,9 @@ int main(int argc, char** argv) {
     host.name = "minimal host (same jvm.dll, same main)";
     threadedHost.name = "minimal host, VM thread and manifest";
     minimal.name = "launcher, private runtime: the minimal case";
-    if (!makeApp(root + L"\\minimal", "\\lib\\app.jar", true, minimal)) return fail("set-up failed:", minimal.name);
+    if (!makeApp(AppDir(L"bench\\minimal"), "\\lib\\app.jar", true, minimal)) {
+        return fail("set-up failed:", minimal.name);
+    }
     const std::wstring hostArguments = L" " + quoted(minimal.directory + L"\\jre\\bin\\client\\jvm.dll") + L" " +
                                        quoted(minimal.directory + L"\\lib\\app.jar;") + L" test/Return";
     host.application = windowsPath(MINIMAL_HOST_EXE);
@@ -329,12 +273,13 @@ int main(int argc, char** argv) {
 
     const int registered[] = {1, 100, kMaxRegistered};
     const char* registeredNames[] = {"1 registered runtime", "100 registered runtimes", "1000 registered runtimes"};
-    const std::wstring registryApp = root + L"\\registry";
     for (int i = 0; i < 3; ++i) {
         Case& c = cases[kRegistered + i];
         c.name = registeredNames[i];
         c.registered = registered[i];
-        if (i == 0 && !makeApp(registryApp, "\\lib\\app.jar", false, c)) return fail("set-up failed:", c.name);
+        if (i == 0 && !makeApp(AppDir(L"bench\\registry"), "\\lib\\app.jar", false, c)) {
+            return fail("set-up failed:", c.name);
+        }
         c.application = cases[kRegistered].application;
         c.commandLine = cases[kRegistered].commandLine;
         c.directory = cases[kRegistered].directory;
@@ -342,7 +287,7 @@ int main(int argc, char** argv) {
     Registry registry(root + L"\\fake");
     for (int i = 0; i + 1 < kMaxRegistered; ++i) {
         std::wstring home = registry.fakeHome(i);
-        if (!makeFolders(home + L"bin\\client") || !writeImageHeader(home + L"bin\\client\\jvm.dll", 0x8664)) {
+        if (!writeImageHeader(home + L"bin\\client\\jvm.dll", 0x8664)) {
             return fail("set-up failed: registered runtime homes");
         }
     }
@@ -358,9 +303,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 3; ++i) {
         Case& c = cases[kWildcard + i];
         c.name = jarNames[i];
-        std::wstring folder = root + L"\\wildcard" + std::to_wstring(jarCounts[i]);
-        if (!makeApp(folder, "\\jars\\*.jar", true, c) || !makeFolders(folder + L"\\jars") ||
-            !makeJars(folder + L"\\jars", jarCounts[i])) {
+        AppDir app(L"bench\\wildcard" + std::to_wstring(jarCounts[i]));
+        if (!makeApp(app, "\\jars\\*.jar", true, c) || !makeFolders(app.file(L"jars")) ||
+            !makeJars(app.file(L"jars"), jarCounts[i])) {
             return fail("set-up failed:", c.name);
         }
         c.minClassPathEntries = static_cast<size_t>(jarCounts[i]);
@@ -372,9 +317,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 2; ++i) {
         Case& c = cases[kLongValue + i];
         c.name = longNames[i];
-        std::wstring folder = root + L"\\long" + std::to_wstring(longBytes[i] / 1024);
-        std::string value = longClassPath(folder + L"\\lib", longBytes[i], longEntries[i]);
-        if (!makeApp(folder, value, true, c)) return fail("set-up failed:", c.name);
+        AppDir app(L"bench\\long" + std::to_wstring(longBytes[i] / 1024));
+        std::string value = longClassPath(app.file(L"lib"), longBytes[i], longEntries[i]);
+        if (!makeApp(app, value, true, c)) return fail("set-up failed:", c.name);
         c.minClassPathEntries = longEntries[i];
         c.minClassPathLength = longLength[i] = value.size();
     }

@@ -8,14 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/process.h"
+#include "support/service.h"
 #include "support/testvm.h"
 
 using namespace testing_support;
@@ -30,20 +28,6 @@ std::string exampleText(const std::string& relative) {
     return text;
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back(line);
-        pos = end + 1;
-    }
-    return out;
-}
-
 std::string joined(const std::vector<std::string>& text) {
     std::string out;
     for (const std::string& line : text) out += line + "\r\n";
@@ -53,7 +37,7 @@ std::string joined(const std::vector<std::string>& text) {
 // The value of `key` in `section` of an INI text; false when it is not there.
 bool iniValue(const std::string& ini, const std::string& section, const std::string& key, std::string& value) {
     bool inSection = false;
-    for (const std::string& line : lines(ini)) {
+    for (const std::string& line : textLines(ini)) {
         if (!line.empty() && line[0] == '[') {
             inSection = line == "[" + section + "]";
         } else if (inSection && line.compare(0, key.size() + 1, key + "=") == 0) {
@@ -68,7 +52,7 @@ bool iniValue(const std::string& ini, const std::string& section, const std::str
 // replaced, or added at the start of the section, which is added when missing.
 std::string withKey(const std::string& ini, const std::string& section, const std::string& key,
                     const std::string& value) {
-    std::vector<std::string> text = lines(ini);
+    std::vector<std::string> text = textLines(ini);
     const std::string header = "[" + section + "]";
     size_t headerLine = text.size();
     for (size_t i = 0; i < text.size(); ++i) {
@@ -90,19 +74,6 @@ std::string withKey(const std::string& ini, const std::string& section, const st
     return joined(text);
 }
 
-// An application folder holding the launcher under the example's executable
-// name and the test VM as its private runtime.
-void installPrivateTestVm(const AppDir& app) {
-    app.installTestVm(L"jre\\bin\\client\\jvm.dll");
-    app.write(L"jre\\bin\\java.dll", "");
-}
-
-std::string environmentValue(const wchar_t* name) {
-    wchar_t buffer[4096];
-    DWORD n = GetEnvironmentVariableW(name, buffer, 4096);
-    return n > 0 && n < 4096 ? narrow(std::wstring(buffer, n)) : std::string();
-}
-
 std::string optionStartingWith(const std::vector<std::string>& options, const std::string& prefix) {
     for (const std::string& option : options) {
         if (option.compare(0, prefix.size(), prefix) == 0) return option;
@@ -111,15 +82,6 @@ std::string optionStartingWith(const std::vector<std::string>& options, const st
 }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Waits until the log has a line that starts with `prefix`.
-bool waitForLogLine(const std::wstring& log, const std::string& prefix, int timeoutMs = 60000) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (!linesStartingWith(testVmLog(log), prefix).empty()) return true;
-        Sleep(100);
-    }
-    return false;
-}
 
 // The size that "-Xmx<percent>:<min>:<max>p" asks for on this machine, in kilobytes.
 uint64_t percentOfPhysicalMemoryKb(unsigned percent, uint64_t minimumMb, uint64_t maximumMb) {
@@ -139,23 +101,18 @@ TEST(Examples, ConsoleApplicationGetsItsArgumentsOptionsAndRuntime) {
     AppDir app(L"example-console", L"hello.exe");
     // The test VM has no class com.example.hello.Hello: its scripted test/Echo
     // prints every argument it receives instead.
-    app.writeIni(withKey(example, "Java Runtime Environment", "Main Class", "test.Echo"));
-    installPrivateTestVm(app);
-    app.write(L"lib\\hello.jar", "");
-    app.write(L"lib\\library-1.2.jar", "");
-    app.write(L"lib\\readme.txt", "");
+    app.writeIni(withKey(example, "Java Runtime Environment", "Main Class", "test.Echo")).privateTestVm();
+    app.write(L"lib\\hello.jar").write(L"lib\\library-1.2.jar").write(L"lib\\readme.txt");
 
-    RunOptions options;
-    const std::wstring log = newTestVmLog(L"example-console.log");
-    options.env[L"TESTVM_LOG"] = log;
-    RunResult r = app.run(L"one \"two three\"", options);
-    const std::vector<std::string> vmLog = testVmLog(log);
+    const Started s = app.start(L"one \"two three\"");
+    const RunResult& r = s.result;
+    const std::vector<std::string>& vmLog = s.log;
 
     EXPECT_EQ(r.exitCode, 0u) << r.out;
     EXPECT_TRUE(testVmErrors(vmLog).empty());
 
     // The command-line arguments, then those of "Cmd" with %USERNAME% expanded.
-    const std::string user = environmentValue(L"USERNAME");
+    const std::string user = narrow(environmentValue(L"USERNAME"));
     ASSERT_FALSE(user.empty());
     std::vector<std::vector<std::string>> mains = testVmArguments(vmLog, "main");
     ASSERT_EQ(mains.size(), 1u);
@@ -189,35 +146,22 @@ TEST(Examples, ConsoleApplicationGetsItsArgumentsOptionsAndRuntime) {
 TEST(Examples, SingleInstanceApplicationForwardsLaterStarts) {
     const std::string example = exampleText("single-instance/viewer.ini");
     AppDir app(L"example-single-instance", L"viewer.exe");
-    std::string ini = example;
     // test/SingleInt stands in for com.example.viewer.Viewer: its int
     // secondaryMain returns 7, and its main ends by itself after 10 seconds.
-    ini = withKey(ini, "Java Runtime Environment", "Main Class", "test.SingleInt");
-    app.writeIni(ini);
-    installPrivateTestVm(app);
-    app.write(L"lib\\viewer.jar", "");
-
-    RunOptions options;
-    const std::wstring log = newTestVmLog(L"example-single-instance.log");
-    options.env[L"TESTVM_LOG"] = log;
+    app.writeIni(withKey(example, "Java Runtime Environment", "Main Class", "test.SingleInt")).privateTestVm();
+    app.write(L"lib\\viewer.jar");
     // The example keeps its error file under %APPDATA%: here, inside the test's folder.
-    const std::wstring appData = app.file(L"appdata");
-    options.env[L"APPDATA"] = appData;
+    const RunOptions options = app.startOptions();
+    const std::wstring appData = options.env.at(L"APPDATA");
 
-    std::atomic<bool> firstDone{false};
-    RunResult first;
-    std::thread firstStart([&] {
-        first = app.run(L"", options);
-        firstDone = true;
-    });
-    const bool firstRuns = waitForLogLine(log, "main args=");
-
+    Background firstStart(app, L"", options);
+    const bool firstRuns = app.waitForVmLine("main args=", 60000);
     RunResult second;
     if (firstRuns) second = app.run(L"C:\\Data\\report.txt \"second file.txt\"", options);
-    firstStart.join();  // test/SingleInt ends by itself
+    const RunResult& first = firstStart.finish();  // test/SingleInt ends by itself
     ASSERT_TRUE(firstRuns) << first.out;
 
-    const std::vector<std::string> vmLog = testVmLog(log);
+    const std::vector<std::string> vmLog = app.vmLog();
     EXPECT_TRUE(testVmErrors(vmLog).empty());
     // Only the first start created a VM; the later one handed its arguments over
     // and ended with what secondaryMain returned.
@@ -241,48 +185,6 @@ TEST(Examples, SingleInstanceApplicationForwardsLaterStarts) {
 
 // --- service -------------------------------------------------------------------------------
 
-// Runs a system tool (sc, net) of the Wine prefix.
-RunResult systemTool(const std::wstring& tool, const std::wstring& arguments) {
-    wchar_t system[MAX_PATH];
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring exe = std::wstring(system) + L"\\" + tool + L".exe";
-    RunOptions options;
-    options.timeoutMs = 120000;
-    return runProcess(exe, L"\"" + exe + L"\" " + arguments, options);
-}
-
-// The service's current state (SERVICE_RUNNING and so on), 0 when it cannot be read.
-DWORD serviceState(const std::wstring& name) {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) return 0;
-    DWORD state = 0;
-    SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS);
-    if (service) {
-        SERVICE_STATUS status = {};
-        if (QueryServiceStatus(service, &status)) state = status.dwCurrentState;
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return state;
-}
-
-bool waitForServiceState(const std::wstring& name, DWORD state, int timeoutMs = 60000) {
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        if (serviceState(name) == state) return true;
-        Sleep(100);
-    }
-    return false;
-}
-
-// Removes the service when the test ends, however it ends.
-struct InstalledService {
-    std::wstring name;
-    ~InstalledService() {
-        if (serviceState(name) == SERVICE_RUNNING) systemTool(L"net", L"stop " + name);
-        systemTool(L"sc", L"delete " + name);
-    }
-};
-
 TEST(Examples, ServiceRunsWithItsArgumentsAndDatedOutputAndStops) {
     const std::string example = exampleText("service/myservice.ini");
     AppDir app(L"example-service", L"myservice.exe");
@@ -292,38 +194,31 @@ TEST(Examples, ServiceRunsWithItsArgumentsAndDatedOutputAndStops) {
     ini = withKey(ini, "Java Runtime Environment", "Main Class", "test.Service");
     // A service does not inherit the test's environment: the test VM takes its
     // log's path as a VM option instead.
-    const std::wstring log = newTestVmLog(L"example-service.log");
     std::string parameters;
     ASSERT_TRUE(iniValue(example, "Java Runtime Environment", "Virtual Machine Parameters", parameters));
     ini = withKey(ini, "Java Runtime Environment", "Virtual Machine Parameters",
-                  parameters + " \"-Dtestvm.log=" + narrow(log) + "\"");
-    app.writeIni(ini);
-    installPrivateTestVm(app);
-    app.write(L"lib\\myservice.jar", "");
-    removeTree(app.file(L"logs"));
+                  parameters + " \"-Dtestvm.log=" + narrow(app.vmLogPath()) + "\"");
+    app.writeIni(ini).privateTestVm().write(L"lib\\myservice.jar");
 
-    InstalledService service{L"QzExampleService" + std::to_wstring(GetCurrentProcessId())};
-    systemTool(L"sc", L"delete " + service.name);
     // binPath as the manual shows it: the quoted path, then an argument of the service's own.
-    RunResult created =
-        systemTool(L"sc", L"create " + service.name + L" binPath= \"\\\"" + app.exe() + L"\\\" -x\"");
-    ASSERT_EQ(created.exitCode, 0u) << created.out << created.err;
-    RunResult started = systemTool(L"sc", L"start " + service.name + L" a b");
+    InstalledService service(L"QzExampleService", L"\\\"" + app.exe() + L"\\\" -x");
+    ASSERT_TRUE(service.installed());
+    RunResult started = service.start(L"a b");
     ASSERT_EQ(started.exitCode, 0u) << started.out << started.err;
-    ASSERT_TRUE(waitForLogLine(log, "main args=")) << started.out;
-    EXPECT_EQ(serviceState(service.name), static_cast<DWORD>(SERVICE_RUNNING));
+    ASSERT_TRUE(app.waitForVmLine("main args=", 60000)) << started.out;
+    EXPECT_EQ(service.state(), static_cast<DWORD>(SERVICE_RUNNING));
 
     // net stop delivers the stop control reliably under Wine.
-    RunResult stopped = systemTool(L"net", L"stop " + service.name);
-    EXPECT_TRUE(waitForServiceState(service.name, SERVICE_STOPPED)) << stopped.out;
-    EXPECT_TRUE(waitForLogLine(log, "main returned"));
+    RunResult stopped = service.stop();
+    EXPECT_TRUE(service.waitForState(SERVICE_STOPPED, 60000)) << stopped.out;
+    EXPECT_TRUE(app.waitForVmLine("main returned", 60000));
 
-    const std::vector<std::string> vmLog = testVmLog(log);
+    const std::vector<std::string> vmLog = app.vmLog();
     EXPECT_TRUE(testVmErrors(vmLog).empty());
     // binPath arguments, the service name, the start parameters.
     std::vector<std::vector<std::string>> mains = testVmArguments(vmLog, "main");
     ASSERT_EQ(mains.size(), 1u);
-    EXPECT_EQ(mains[0], (std::vector<std::string>{"-x", narrow(service.name), "a", "b"}));
+    EXPECT_EQ(mains[0], (std::vector<std::string>{"-x", narrow(service.name()), "a", "b"}));
     EXPECT_TRUE(inOrder(vmLog, {"stop", "main returned"}));
 
     // Override WorkingDir=Yes makes the relative logs\ folder the one beside

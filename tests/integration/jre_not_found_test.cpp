@@ -8,9 +8,6 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <atomic>
-#include <thread>
-
 #include "resources/resource.h"
 #include "support/process.h"
 #include "support/runtime_fixtures.h"
@@ -98,30 +95,6 @@ bool browseTo(HWND dialog, const std::wstring& folder) {
     return selected;
 }
 
-// One start of the launcher on its own thread, so that the test can act as the user.
-class Start {
-public:
-    Start(const AppDir& app, const std::wstring& arguments, const RunOptions& options) {
-        thread_ = std::thread([this, &app, arguments, options] {
-            result_ = app.run(arguments, options);
-            done_ = true;
-        });
-    }
-    ~Start() {
-        if (thread_.joinable()) thread_.join();
-    }
-    bool done() const { return done_; }
-    const RunResult& finish() {
-        thread_.join();
-        return result_;
-    }
-
-private:
-    RunResult result_;
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
 std::string joined(const std::vector<std::string>& lines) {
     std::string all;
     for (const std::string& line : lines) all += line + "\n";
@@ -144,16 +117,11 @@ protected:
                      "[Java Runtime Environment]\r\nMain Class=test/Echo\r\nMinimum Version=1.8\r\n");
     }
 
-    static RunOptions options(const AppDir& app, const std::wstring& vmLog) {
-        makeFolders(app.file(L"appdata"));  // the user's application-data folder exists
-        RunOptions o;
-        o.env[L"APPDATA"] = app.file(L"appdata");
-        o.env[L"TESTVM_LOG"] = vmLog;
-        o.env[L"QZ_LAUNCHER_LOG"] = app.file(L"trace.log");
-        o.env[L"JAVA_HOME"] = L"";  // Wine hands the Linux environment on
+    // A start with the test VM's log and the trace, in the folder, driven from outside by the test.
+    static RunOptions options(const AppDir& app) {
+        RunOptions o = RunOptions::within(120000);
         o.currentDirectory = app.path();
-        o.timeoutMs = 120000;
-        return o;
+        return app.startOptions(o);
     }
 };
 
@@ -162,11 +130,9 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     configure(app);
     std::wstring picked = app.file(L"runtimes\\picked");
     app.installTestVm(L"runtimes\\picked\\bin\\client\\jvm.dll");
-    std::wstring vmLog = newTestVmLog(L"jre-picked");
-    std::string iniBefore;
-    readTextFile(app.ini(), iniBefore);
+    const std::string iniBefore = fileText(app.ini());
 
-    Start start(app, L"one two", options(app, vmLog));
+    Background start(app, L"one two", options(app));
     HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
     ASSERT_NE(dialog, nullptr) << "no dialog";
     std::wstring message = controlText(GetDlgItem(dialog, IDC_MESSAGE));
@@ -182,28 +148,26 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     savePng(screenshotFolder() + L"\\launcher-jre-picked.png", captureScreen(dialog));
     PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     const RunResult& r = start.finish();
-    std::string trace = joined(readTrace(app.file(L"trace.log")));
+    std::string trace = joined(readTrace(app.tracePath()));
 
     // The choice is written to the per-user copy, with its final backslash.
     std::string userIni;
     ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written\n" << trace;
     EXPECT_NE(userIni.find("[Java Runtime Environment]"), std::string::npos) << userIni;
     EXPECT_NE(userIni.find("JRE Path=" + narrow(picked) + "\\\r\n"), std::string::npos) << userIni;
-    std::string iniAfter;
-    readTextFile(app.ini(), iniAfter);
-    EXPECT_EQ(iniAfter, iniBefore);
+    EXPECT_EQ(fileText(app.ini()), iniBefore);
 
     // The start went on with the library of the picked folder: its VM ran the program.
     std::string library = narrow(picked) + "\\bin\\client\\jvm.dll";
-    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "runtime chosen (picked by the user): " + library))
-        << trace;
-    std::vector<std::string> log = testVmLog(vmLog);
+    EXPECT_TRUE(traceHas(readTrace(app.tracePath()), "runtime chosen (picked by the user): " + library)) << trace;
+    std::vector<std::string> log = app.vmLog();
     EXPECT_TRUE(inOrder(log, {"created", "main args=2", "arg[0]=one", "arg[1]=two", "main returned"})) << r.out;
     EXPECT_EQ(r.exitCode, 0u) << r.out << trace;
     EXPECT_FALSE(r.timedOut);
 
     // The next start finds the folder written back and asks nobody.
-    Start again(app, L"", options(app, newTestVmLog(L"jre-picked-again")));
+    DeleteFileW(app.tracePath().c_str());
+    Background again(app, L"", options(app));
     bool asked = false;
     while (!again.done()) {
         if (HWND d = findWindowOfExecutable(app.exe(), kCaption)) {
@@ -214,18 +178,16 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     }
     again.finish();
     EXPECT_FALSE(asked) << "the dialog came again";
-    EXPECT_TRUE(traceHas(readTrace(app.file(L"trace.log")), "  \"JRE Path\" = \"" + narrow(picked) + "\\\""));
+    EXPECT_TRUE(traceHas(readTrace(app.tracePath()), "  \"JRE Path\" = \"" + narrow(picked) + "\\\""));
 }
 
 TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing) {
     for (int closeBox = 0; closeBox < 2; ++closeBox) {
         AppDir app(closeBox ? L"jre-closed" : L"jre-cancelled");
         configure(app);
-        std::wstring vmLog = newTestVmLog(L"jre-cancelled");
-        std::string iniBefore;
-        readTextFile(app.ini(), iniBefore);
+        const std::string iniBefore = fileText(app.ini());
 
-        Start start(app, L"", options(app, vmLog));
+        Background start(app, L"", options(app));
         HWND dialog = waitForWindow([&] { return findWindowOfExecutable(app.exe(), kCaption); }, 60000);
         ASSERT_NE(dialog, nullptr) << "no dialog";
         if (closeBox) {
@@ -237,10 +199,8 @@ TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing)
         EXPECT_EQ(r.exitCode, kFailed) << r.out;
         EXPECT_FALSE(r.timedOut);
         EXPECT_FALSE(pathExists(app.file(L"appdata\\Picker"))) << "something was written";
-        std::string iniAfter;
-        readTextFile(app.ini(), iniAfter);
-        EXPECT_EQ(iniAfter, iniBefore);
-        EXPECT_TRUE(testVmLog(vmLog).empty()) << "a VM was loaded";
+        EXPECT_EQ(fileText(app.ini()), iniBefore);
+        EXPECT_TRUE(app.vmLog().empty()) << "a VM was loaded";
     }
 }
 

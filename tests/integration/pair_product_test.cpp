@@ -8,66 +8,31 @@
 #include "support/process.h"
 #include "support/runtime_fixtures.h"
 #include "support/testvm.h"
+#include "support/ui_support.h"
 
 using namespace testing_support;
 
 namespace {
 
-struct PairApp {
-    AppDir app;
-    std::wstring record;
-    std::wstring vmLog;
+// An application whose "JRE Path" runtime is an x86 image header and whose pair
+// is the recording child; `returnCodeKey` is more of [Application].
+struct PairApp : AppDir {
+    std::wstring record = file(L"record.txt");
 
-    PairApp(const std::wstring& name, const std::string& returnCodeKey) : app(name) {
-        writeImageHeader(app.file(L"runtime-x86\\bin\\client\\jvm.dll"), 0x014C);
-        record = app.file(L"record.txt");
-        vmLog = app.file(L"vm.log");
-        app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\nJRE Path=" + narrow(app.file(L"runtime-x86")) +
-                     "\r\n[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nPair Product=" +
-                     narrow(windowsPath(PAIR_CHILD_EXE)) + "\r\n" + returnCodeKey);
+    PairApp(const std::wstring& name, const std::string& returnCodeKey) : AppDir(name) {
+        writeImageHeader(file(L"runtime-x86\\bin\\client\\jvm.dll"), 0x014C);
+        writeIni(javaIni("a.B", "C:\\app.jar", "JRE Path=" + narrow(file(L"runtime-x86")) + "\r\n",
+                         "Pair Product=" + narrow(windowsPath(PAIR_CHILD_EXE)) + "\r\n" + returnCodeKey));
     }
-    RunResult run(const std::wstring& arguments, const std::wstring& sleepMs) const {
-        RunOptions options;
-        options.env[L"PAIR_CHILD_RECORD"] = record;
-        options.env[L"PAIR_CHILD_EXIT"] = L"5";
-        options.env[L"PAIR_CHILD_SLEEPMS"] = sleepMs;
-        options.env[L"TESTVM_LOG"] = vmLog;
-        options.env[L"APPDATA"] = app.file(L"appdata");
-        return app.run(arguments, options);
+    // The options of a start; the child ends with 5 after `sleepMs`.
+    RunOptions options(const std::wstring& sleepMs) const {
+        RunOptions o = RunOptions::within(30000);
+        o.env = {{L"PAIR_CHILD_RECORD", record}, {L"PAIR_CHILD_EXIT", L"5"}, {L"PAIR_CHILD_SLEEPMS", sleepMs}};
+        return o;
     }
-    // Runs the launcher without redirected output and waits for the launcher
-    // alone (the child may hold inherited output handles open after it ended).
-    DWORD runUnpiped(const std::wstring& arguments, const std::wstring& sleepMs) const {
-        const std::pair<const wchar_t*, std::wstring> env[] = {{L"PAIR_CHILD_RECORD", record},
-                                                               {L"PAIR_CHILD_EXIT", L"5"},
-                                                               {L"PAIR_CHILD_SLEEPMS", sleepMs},
-                                                               {L"TESTVM_LOG", vmLog},
-                                                               {L"APPDATA", app.file(L"appdata")}};
-        for (const auto& e : env) SetEnvironmentVariableW(e.first, e.second.c_str());
-        std::wstring commandLine = L"\"" + app.exe() + L"\" " + arguments;
-        STARTUPINFOW si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        DWORD code = 0xDEADu;
-        if (CreateProcessW(app.exe().c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-            CloseHandle(pi.hProcess);
-            CloseHandle(pi.hThread);
-        }
-        for (const auto& e : env) SetEnvironmentVariableW(e.first, nullptr);
-        return code;
-    }
-    std::string recorded() const {
-        std::string text;
-        readTextFile(record, text);
-        return text;
-    }
+    std::string recorded() const { return fileText(record); }
     bool waitForRecord(const std::string& part) const {
-        for (int i = 0; i < 400; ++i) {
-            if (recorded().find(part) != std::string::npos) return true;
-            Sleep(25);
-        }
-        return false;
+        return ui_test::waitUntil([&] { return recorded().find(part) != std::string::npos; });
     }
 };
 
@@ -75,25 +40,30 @@ const std::wstring kArguments = L"-a \"quoted argument\"  last";
 
 TEST(PairProduct, WithPairReturnCodeTheLauncherEndsWithTheChildsCode) {
     PairApp app(L"pair-return", "Pair Return Code=YES\r\n");
-    RunResult r = app.run(kArguments, L"200");
-    EXPECT_EQ(r.exitCode, 5u);
-    EXPECT_EQ(r.out, "");
+    Started s = app.start(kArguments, app.options(L"200"));
+    EXPECT_EQ(s.result.exitCode, 5u) << s.describe();
+    EXPECT_EQ(s.result.out, "");
     // The child got the launcher's command line character for character.
-    std::wstring commandLine = L"\"" + app.app.exe() + L"\" " + kArguments;
+    std::wstring commandLine = L"\"" + app.exe() + L"\" " + kArguments;
     EXPECT_EQ(app.recorded(), "start " + narrow(commandLine) + "\nend 5\n");
     // No VM in the launcher itself.
-    EXPECT_TRUE(testVmLog(app.vmLog).empty());
+    EXPECT_TRUE(s.log.empty());
 }
 
 TEST(PairProduct, WithoutPairReturnCodeZeroBeforeTheChildEnds) {
     for (const std::string& key : {std::string(), std::string("Pair Return Code=Yes!\r\n")}) {
         PairApp app(L"pair-no-return", key);
-        EXPECT_EQ(app.runUnpiped(kArguments, L"2000"), 0u) << key;
+        // Without redirected output: the wait is for the launcher alone (the child
+        // may hold inherited output handles open after it ended).
+        RunOptions unpiped = app.options(L"2000");
+        unpiped.capture = false;
+        Started s = app.start(kArguments, unpiped);
+        EXPECT_EQ(s.result.exitCode, 0u) << key << s.describe();
         ASSERT_TRUE(app.waitForRecord("start "));
         EXPECT_EQ(app.recorded().find("end"), std::string::npos) << "the launcher waited for the child";
-        EXPECT_EQ(app.recorded(), "start \"" + narrow(app.app.exe()) + "\" " + narrow(kArguments) + "\n");
+        EXPECT_EQ(app.recorded(), "start \"" + narrow(app.exe()) + "\" " + narrow(kArguments) + "\n");
         EXPECT_TRUE(app.waitForRecord("end 5\n"));
-        EXPECT_TRUE(testVmLog(app.vmLog).empty());
+        EXPECT_TRUE(app.vmLog().empty());
     }
 }
 

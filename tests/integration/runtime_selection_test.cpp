@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "support/process.h"
-#include "support/runtime_fixtures.h"
 
 using namespace testing_support;
 
@@ -26,44 +25,25 @@ protected:
         }
     }
 
-    // Runs the launcher with a trace file, without JAVA_HOME, with its own APPDATA.
-    RunResult start(const AppDir& app, std::map<std::wstring, std::wstring> env = {}) {
-        DeleteFileW(tracePath(app).c_str());
-        RunOptions options;
-        options.env = env;
-        options.env[L"QZ_LAUNCHER_LOG"] = tracePath(app);
-        if (!options.env.count(L"JAVA_HOME")) options.env[L"JAVA_HOME"] = L"";
-        if (!options.env.count(L"APPDATA")) options.env[L"APPDATA"] = app.file(L"appdata");
-        makeFolders(options.env[L"APPDATA"]);
-        return app.run(L"", options);
-    }
-
-    static std::wstring tracePath(const AppDir& app) { return app.file(L"logs\\trace.log"); }
-
-    static std::string trace(const AppDir& app) {
-        std::string text;
-        readTextFile(tracePath(app), text);
-        return text;
+    // The trace of a start of the launcher (without JAVA_HOME unless given, with its own APPDATA).
+    static std::string trace(const AppDir& app, const RunOptions& options = RunOptions()) {
+        return app.start(L"", options).trace;
     }
 
     static bool has(const std::string& text, const std::wstring& part) {
         return text.find(narrow(part)) != std::string::npos;
     }
-
-    RegistryPlant reg_;
 };
 
 TEST_F(RuntimeSelection, PrivateRuntimeBesideTheExecutable) {
     AppDir app(L"private-runtime");
     app.writeIni(kMainOnly);
     makeRuntimeFolder(app.file(L"jre"), kJavaDll | kClientVm);
-    start(app);
     std::string t = trace(app);
     EXPECT_TRUE(has(t, L"runtime chosen (private runtime): " + app.file(L"jre\\bin\\client\\jvm.dll"))) << t;
 
     // The executable sitting in a runtime's home wins over its jre\ folder.
     makeRuntimeFolder(app.path(), kJavaDll | kServerVm);
-    start(app);
     t = trace(app);
     EXPECT_TRUE(has(t, L"runtime chosen (private runtime): " + app.file(L"bin\\server\\jvm.dll"))) << t;
 }
@@ -74,14 +54,10 @@ TEST_F(RuntimeSelection, AVmLibraryInTheCurrentDirectoryIsNeverTaken) {
     std::wstring elsewhere = app.file(L"elsewhere");
     makeRuntimeFolder(elsewhere, kClientVm);  // bin\client\jvm.dll without bin\java.dll anywhere
     std::wstring registered = makeRuntimeFolder(app.file(L"registered"), kClientVm);
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\Java Runtime Environment\\1.8", L"JavaHome",
-                         registered));
+    ASSERT_TRUE(app.registerRuntime(L"1.8", registered));
     RunOptions options;
     options.currentDirectory = elsewhere;
-    options.env[L"QZ_LAUNCHER_LOG"] = tracePath(app);
-    options.env[L"JAVA_HOME"] = L"";
-    app.run(L"", options);
-    std::string t = trace(app);
+    std::string t = trace(app, options);
     EXPECT_TRUE(has(t, L"no private runtime")) << t;
     EXPECT_TRUE(has(t, L"runtime chosen (registry): " + registered + L"bin\\client\\jvm.dll")) << t;
 }
@@ -92,17 +68,14 @@ TEST_F(RuntimeSelection, ConfiguredFolderAndThePerUserFileThatHidesIt) {
     app.writeIni("[Product Information]\r\nProduct Name=Sample: Tool\r\nProduct Code=2.0\r\n"
                  "[Java Runtime Environment]\r\nMain Class=com.example.App\r\nJRE Path=" +
                  narrow(runtime.substr(0, runtime.size() - 1)) + "\r\n");
-    start(app);
     std::string t = trace(app);
     EXPECT_TRUE(has(t, L"runtime chosen (\"JRE Path\"): " + runtime + L"bin\\client\\jvm.dll")) << t;
 
     // A per-user file without "JRE Path" hides the one beside the executable:
     // the search goes on to the registry.
     std::wstring registered = makeRuntimeFolder(app.file(L"registered"), kClientVm);
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\Java Runtime Environment\\1.8", L"JavaHome",
-                         registered));
+    ASSERT_TRUE(app.registerRuntime(L"1.8", registered));
     ASSERT_TRUE(writeTextFile(app.file(L"appdata\\Sample Tool\\2.0\\app.ini"), "[Java Runtime Environment]\r\n"));
-    start(app);
     t = trace(app);
     EXPECT_TRUE(has(t, L"per-user configuration: " + app.file(L"appdata\\Sample Tool\\2.0\\app.ini"))) << t;
     EXPECT_TRUE(has(t, L"runtime chosen (registry): " + registered + L"bin\\client\\jvm.dll")) << t;
@@ -111,7 +84,6 @@ TEST_F(RuntimeSelection, ConfiguredFolderAndThePerUserFileThatHidesIt) {
     std::wstring other = makeRuntimeFolder(app.file(L"other"), kServerVm);
     ASSERT_TRUE(writeTextFile(app.file(L"appdata\\Sample Tool\\2.0\\app.ini"),
                               "[Java Runtime Environment]\r\nJRE Path=" + narrow(other) + "\r\n"));
-    start(app);
     t = trace(app);
     EXPECT_TRUE(has(t, L"runtime chosen (\"JRE Path\"): " + other + L"bin\\server\\jvm.dll")) << t;
 }
@@ -120,19 +92,17 @@ TEST_F(RuntimeSelection, TraceNamesTheReasonForEveryRegistryEntry) {
     AppDir app(L"trace-reasons");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=com.example.App\r\nJVM Type=server\r\n"
                  "Minimum Version=1.6\r\nMaximum Version=1.8\r\n");
-    const std::wstring jre = L"Software\\JavaSoft\\Java Runtime Environment\\";
     std::wstring good = makeRuntimeFolder(app.file(L"jre-good"), kServerVm);
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, jre + L"1.5.0_22", L"JavaHome", good));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, jre + L"1.9.0", L"JavaHome", good));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, jre + L"1.7.0_1", L"JavaHome", app.file(L"uninstalled")));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, jre + L"1.7.0_2", L"JavaHome",
-                         makeRuntimeFolder(app.file(L"jre-client"), kClientVm)));
-    ASSERT_TRUE(reg_.createKey(HKEY_LOCAL_MACHINE, k64, jre + L"1.7.0_3"));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, jre + L"1.8.0_131", L"JavaHome", good));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\IBM\\Java2 Runtime Environment\\1.8.0", L"JavaHome",
-                         good));
+    ASSERT_TRUE(app.registerRuntime(L"1.5.0_22", good));
+    ASSERT_TRUE(app.registerRuntime(L"1.9.0", good));
+    ASSERT_TRUE(app.registerRuntime(L"1.7.0_1", app.file(L"uninstalled")));
+    ASSERT_TRUE(app.registerRuntime(L"1.7.0_2", makeRuntimeFolder(app.file(L"jre-client"), kClientVm)));
+    ASSERT_TRUE(
+        app.registry().createKey(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\Java Runtime Environment\\1.7.0_3"));
+    ASSERT_TRUE(app.registerRuntime(L"1.8.0_131", good));
+    ASSERT_TRUE(app.registry().set(HKEY_LOCAL_MACHINE, k64, L"Software\\IBM\\Java2 Runtime Environment\\1.8.0",
+                                   L"JavaHome", good));
 
-    start(app);
     std::string t = trace(app);
     EXPECT_TRUE(has(t, L"1.5.0_22: version 1.5.0.22, home " + good + L": skipped: below \"Minimum Version\"")) << t;
     EXPECT_TRUE(has(t, L"1.9.0: version 1.9.0.0, home " + good + L": skipped: above \"Maximum Version\"")) << t;
@@ -159,11 +129,10 @@ TEST_F(RuntimeSelection, AMachineWithOnlyTodaysRuntimesNeedsNoDialog) {
     app.writeIni(kMainOnly);
     std::wstring temurin = makeRuntimeFolder(app.file(L"temurin-21"), kServerVm);
     std::wstring microsoft = makeRuntimeFolder(app.file(L"ms-17"), kServerVm);
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI",
-                         L"Path", temurin));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI", L"Path",
-                         microsoft));
-    start(app);
+    ASSERT_TRUE(app.registry().set(HKEY_LOCAL_MACHINE, k64, L"Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI",
+                                   L"Path", temurin));
+    ASSERT_TRUE(app.registry().set(HKEY_LOCAL_MACHINE, k64, L"Software\\Microsoft\\JDK\\17.0.9.8\\hotspot\\MSI",
+                                   L"Path", microsoft));
     std::string t = trace(app);
     EXPECT_TRUE(has(t, L"searching the layouts of Java 9 and later installers")) << t;
     EXPECT_TRUE(has(t, L"runtime chosen (registry): " + temurin + L"bin\\server\\jvm.dll")) << t;
@@ -173,16 +142,15 @@ TEST_F(RuntimeSelection, AMachineWithOnlyTodaysRuntimesNeedsNoDialog) {
 TEST_F(RuntimeSelection, JavaHomeBeforeTheDialog) {
     AppDir app(L"java-home");
     app.writeIni(kMainOnly);
-    std::wstring home = makeRuntimeFolder(app.file(L"jdk-17"), kServerVm);
-    start(app, {{L"JAVA_HOME", home}});
-    std::string t = trace(app);
+    RunOptions withHome;
+    std::wstring home = withHome.env[L"JAVA_HOME"] = makeRuntimeFolder(app.file(L"jdk-17"), kServerVm);
+    std::string t = trace(app, withHome);
     EXPECT_TRUE(has(t, L"runtime chosen (JAVA_HOME): " + home + L"bin\\server\\jvm.dll")) << t;
 
     // Any registered runtime comes first.
     std::wstring registered = makeRuntimeFolder(app.file(L"registered"), kClientVm);
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\JDK\\11", L"JavaHome", registered));
-    start(app, {{L"JAVA_HOME", home}});
-    t = trace(app);
+    ASSERT_TRUE(app.registry().set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\JDK\\11", L"JavaHome", registered));
+    t = trace(app, withHome);
     EXPECT_TRUE(has(t, L"runtime chosen (registry): " + registered + L"bin\\client\\jvm.dll")) << t;
     EXPECT_FALSE(has(t, L"JAVA_HOME")) << t;
 }

@@ -1,116 +1,39 @@
 // The built launcher as a Windows service, installed with Wine's service
 // manager: start parameters, stop requests, status reports, and a console start
 // of a service executable. Each test installs a service of its own name and
-// removes it again. (Wine keeps service processes only while some other process
-// of the prefix runs: the test process is that process.)
+// removes it again.
 #include <gtest/gtest.h>
 
 #include "support/process.h"
+#include "support/service.h"
 #include "support/testvm.h"
 
 using namespace testing_support;
 
 namespace {
 
-const wchar_t kSc[] = L"C:\\windows\\system32\\sc.exe";
-const wchar_t kNet[] = L"C:\\windows\\system32\\net.exe";
-
-RunResult tool(const wchar_t* exe, const std::wstring& arguments) {
-    RunOptions options;
-    options.timeoutMs = 30000;
-    return runProcess(exe, L"\"" + std::wstring(exe) + L"\" " + arguments, options);
-}
-
 // An application folder with the test VM as its private runtime and a service
 // configuration; the test VM logs to a file named on its options (a service
 // does not inherit the test's environment).
-struct ServiceApp {
-    AppDir app;
-    std::wstring log;
-
-    ServiceApp(const std::wstring& name, const std::string& mainClass, const std::string& vmParameters,
-               const std::string& applicationKeys = "")
-        : app(name) {
-        app.installTestVm(L"jre\\bin\\client\\jvm.dll");
-        app.write(L"jre\\bin\\java.dll", "");
-        log = app.file(L"vm.log");
-        app.writeIni("[Java Runtime Environment]\r\nMain Class=" + mainClass +
-                     "\r\nVirtual Machine Parameters=-Dtestvm.log=" + narrow(log) + " " + vmParameters +
-                     "\r\n[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nApplication Type=service\r\n" +
-                     applicationKeys);
-    }
-    std::vector<std::string> vmLog() const { return testVmLog(log); }
-    // Waits (bounded) for a log line.
-    bool waitForLine(const std::string& line, DWORD timeoutMs = 20000) const {
-        for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-            std::vector<std::string> lines = vmLog();
-            if (findLine(lines, line) != lines.size()) return true;
-            Sleep(50);
-        }
-        return false;
-    }
-};
-
-// A service of a unique name for the launcher of `app`, with `processArguments`
-// on its command line; deleted (after a stop) when the test ends, even when it fails.
-class InstalledService {
-public:
-    InstalledService(const ServiceApp& service, const std::wstring& processArguments) {
-        static unsigned counter = 0;
-        name_ = L"qzmodes" + std::to_wstring(GetCurrentProcessId()) + L"x" + std::to_wstring(++counter);
-        std::wstring binPath = service.app.exe() + (processArguments.empty() ? L"" : L" " + processArguments);
-        RunResult r = tool(kSc, L"create " + name_ + L" binPath= \"" + binPath + L"\"");
-        installed_ = r.exitCode == 0;
-        manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-        if (installed_ && manager_) handle_ = OpenServiceW(manager_, name_.c_str(), SERVICE_QUERY_STATUS);
-    }
-    ~InstalledService() {
-        if (installed_) {
-            if (state() != SERVICE_STOPPED) tool(kNet, L"stop " + name_);
-            tool(kSc, L"delete " + name_);
-        }
-        if (handle_) CloseServiceHandle(handle_);
-        if (manager_) CloseServiceHandle(manager_);
-    }
-    bool installed() const { return installed_ && handle_; }
-    const std::wstring& name() const { return name_; }
-
-    SERVICE_STATUS_PROCESS status() const {
-        SERVICE_STATUS_PROCESS s = {};
-        DWORD needed = 0;
-        QueryServiceStatusEx(handle_, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&s), sizeof s, &needed);
-        return s;
-    }
-    DWORD state() const { return status().dwCurrentState; }
-    bool waitForState(DWORD wanted, DWORD timeoutMs = 20000) const {
-        for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
-            if (state() == wanted) return true;
-            Sleep(50);
-        }
-        return state() == wanted;
-    }
-
-    RunResult start(const std::wstring& parameters = L"") const {
-        return tool(kSc, L"start " + name_ + (parameters.empty() ? L"" : L" " + parameters));
-    }
-    RunResult stop() const { return tool(kNet, L"stop " + name_); }
-
-private:
-    std::wstring name_;
-    bool installed_ = false;
-    SC_HANDLE manager_ = nullptr;
-    SC_HANDLE handle_ = nullptr;
-};
+AppDir serviceApp(const std::wstring& name, const std::string& mainClass, const std::string& vmParameters,
+                  const std::string& applicationKeys = "") {
+    AppDir app(name);
+    app.privateTestVm().writeIni(
+        javaIni(mainClass, "C:\\app.jar",
+                "Virtual Machine Parameters=-Dtestvm.log=" + narrow(app.vmLogPath()) + " " + vmParameters + "\r\n",
+                "Application Type=service\r\n" + applicationKeys));
+    return app;
+}
 
 using Strings = std::vector<std::string>;
 
 TEST(Service, StartParametersFollowTheProcessArgumentsAndTheServiceName) {
-    ServiceApp app(L"service-args", "test.Service", "");
-    InstalledService service(app, L"-x");
+    AppDir app = serviceApp(L"service-args", "test.Service", "");
+    InstalledService service(L"qzmodes", app.exe() + L" -x");
     ASSERT_TRUE(service.installed());
     RunResult started = service.start(L"a b");
     EXPECT_EQ(started.exitCode, 0u) << started.out;
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     EXPECT_EQ(service.state(), static_cast<DWORD>(SERVICE_RUNNING));
     SERVICE_STATUS_PROCESS running = service.status();
     EXPECT_EQ(running.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
@@ -126,7 +49,7 @@ TEST(Service, StartParametersFollowTheProcessArgumentsAndTheServiceName) {
     EXPECT_EQ(stopped.exitCode, 0u) << stopped.out;
     EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
     EXPECT_EQ(service.status().dwWin32ExitCode, 0u);
-    ASSERT_TRUE(app.waitForLine("destroy end"));
+    ASSERT_TRUE(app.waitForVmLine("destroy end"));
     std::vector<std::string> log = app.vmLog();
     EXPECT_EQ(linesStartingWith(log, "stop").size(), 1u);
     EXPECT_TRUE(inOrder(log, {"main waiting", "attach", "GetStaticMethodID test/Service stop ()V", "stop",
@@ -139,22 +62,22 @@ TEST(Service, StartParametersFollowTheProcessArgumentsAndTheServiceName) {
 
 TEST(Service, OmitServiceNameLeavesOnlyTheParameters) {
     // Any non-empty value omits the name, "No" included.
-    ServiceApp app(L"service-omit", "test.Service", "", "Omit Service Name=No\r\n");
-    InstalledService service(app, L"");
+    AppDir app = serviceApp(L"service-omit", "test.Service", "", "Omit Service Name=No\r\n");
+    InstalledService service(L"qzmodes", app.exe());
     ASSERT_TRUE(service.installed());
     ASSERT_EQ(service.start(L"p1 p2").exitCode, 0u);
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     std::vector<std::vector<std::string>> first = testVmArguments(app.vmLog(), "main");
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0], (Strings{"p1", "p2"}));
     service.stop();
     ASSERT_TRUE(service.waitForState(SERVICE_STOPPED));
-    ASSERT_TRUE(app.waitForLine("destroy end"));
+    ASSERT_TRUE(app.waitForVmLine("destroy end"));
 
     // A start without parameters: the controller passes only the name, which is omitted.
-    DeleteFileW(app.log.c_str());
+    DeleteFileW(app.vmLogPath().c_str());
     ASSERT_EQ(service.start().exitCode, 0u);
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     service.stop();
     EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
 
@@ -165,12 +88,12 @@ TEST(Service, OmitServiceNameLeavesOnlyTheParameters) {
 
 TEST(Service, JavaExitWithZeroReportsStoppedAndOtherCodesDoNot) {
     for (int code : {0, 3}) {
-        ServiceApp app(L"service-exit" + std::to_wstring(code), "test.Service",
-                       "-Dtestvm.stopexit=" + std::to_string(code));
-        InstalledService service(app, L"");
+        AppDir app = serviceApp(L"service-exit" + std::to_wstring(code), "test.Service",
+                                "-Dtestvm.stopexit=" + std::to_string(code));
+        InstalledService service(L"qzmodes", app.exe());
         ASSERT_TRUE(service.installed());
         ASSERT_EQ(service.start().exitCode, 0u);
-        ASSERT_TRUE(app.waitForLine("main waiting"));
+        ASSERT_TRUE(app.waitForVmLine("main waiting"));
         DWORD pid = service.status().dwProcessId;
         HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
         ASSERT_NE(process, nullptr);
@@ -181,7 +104,7 @@ TEST(Service, JavaExitWithZeroReportsStoppedAndOtherCodesDoNot) {
         GetExitCodeProcess(process, &exitCode);
         CloseHandle(process);
         EXPECT_EQ(exitCode, static_cast<DWORD>(code));
-        EXPECT_TRUE(app.waitForLine("exit hook returned"));
+        EXPECT_TRUE(app.waitForVmLine("exit hook returned"));
         SERVICE_STATUS_PROCESS after = service.status();
         if (code == 0) {
             EXPECT_EQ(after.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
@@ -195,22 +118,22 @@ TEST(Service, JavaExitWithZeroReportsStoppedAndOtherCodesDoNot) {
 }
 
 TEST(Service, MainReturningReportsStoppedWhileNonDaemonThreadsRun) {
-    ServiceApp app(L"service-nondaemon", "test.NonDaemon", "-Dtestvm.sleepms=4000");
-    InstalledService service(app, L"");
+    AppDir app = serviceApp(L"service-nondaemon", "test.NonDaemon", "-Dtestvm.sleepms=4000");
+    InstalledService service(L"qzmodes", app.exe());
     ASSERT_TRUE(service.installed());
     ASSERT_EQ(service.start().exitCode, 0u);
-    ASSERT_TRUE(app.waitForLine("main returned"));
+    ASSERT_TRUE(app.waitForVmLine("main returned"));
     EXPECT_TRUE(service.waitForState(SERVICE_STOPPED, 3000));
     // Stopped was reported before the non-daemon thread ended; the VM waits for it.
     std::vector<std::string> atStop = app.vmLog();
     EXPECT_EQ(findLine(atStop, "non-daemon done"), atStop.size());
-    EXPECT_TRUE(app.waitForLine("destroy end"));
+    EXPECT_TRUE(app.waitForVmLine("destroy end"));
     EXPECT_TRUE(inOrder(app.vmLog(), {"main returned", "destroy begin", "non-daemon done", "destroy end"}));
 }
 
 TEST(Service, AConsoleStartEndsWithTheDispatchersErrorCode) {
-    ServiceApp app(L"service-console", "test.Service", "");
-    RunResult r = app.app.run(L"a");
+    AppDir app = serviceApp(L"service-console", "test.Service", "");
+    RunResult r = app.run(L"a");
     EXPECT_EQ(r.exitCode, 1063u);  // ERROR_FAILED_SERVICE_CONTROLLER_CONNECT
     EXPECT_EQ(r.out, "");
     // The VM was never created.
@@ -218,15 +141,16 @@ TEST(Service, AConsoleStartEndsWithTheDispatchersErrorCode) {
 }
 
 TEST(Service, AStopReachesAMainClassNamedInOtherLetters) {
-    ServiceApp app(L"service-named", "test.Service", "");
+    AppDir app(L"service-named");
     // A main class outside the ANSI code page needs the INI file in UTF-16.
-    app.app.writeIni(utf16Text(L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
-                               L"Virtual Machine Parameters=-Dtestvm.log=" + app.log + L" -Dtestvm.runms=60000\r\n"
-                               L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nApplication Type=service\r\n"));
-    InstalledService service(app, L"");
+    app.privateTestVm().writeIni(utf16Text(
+        L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
+        L"Virtual Machine Parameters=-Dtestvm.log=" + app.vmLogPath() + L" -Dtestvm.runms=60000\r\n"
+        L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nApplication Type=service\r\n"));
+    InstalledService service(L"qzmodes", app.exe());
     ASSERT_TRUE(service.installed());
     service.start();
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     service.stop();
     EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
     EXPECT_TRUE(inOrder(app.vmLog(), {"main waiting", "attach", "stop", "main returned"}));

@@ -15,8 +15,15 @@ namespace {
 
 const DWORD kFailed = 0xFFFFFFFFu;
 
-const char kSingleIni[] =
-    "[Java Runtime Environment]\r\nMain Class=test.Single\r\n[Application]\r\nSingle Instance=yes\r\n";
+// A single-instance application (its first instance is the test's).
+AppDir singleApp(const std::wstring& name) {
+    AppDir app(name);
+    app.writeIni(javaIni("test.Single", "", "", "Single Instance=yes\r\n"));
+    return app;
+}
+
+// Starts that may wait for a first instance, bounded.
+const RunOptions kBounded = RunOptions::within(20000);
 
 std::wstring instanceName(const std::wstring& exePath) {
     std::wstring name = exePath;
@@ -120,12 +127,15 @@ private:
 
 using Strings = std::vector<std::wstring>;
 
-TEST(SecondInstance, HandsOverItsArgumentsAndEndsWithTheAnswer) {
-    AppDir app(L"second-answer");
-    app.writeIni(kSingleIni);
+FakeFirstInstance::Options answering(int value) {
     FakeFirstInstance::Options options;
-    options.replyValue = 7;
-    FakeFirstInstance first(app.exe(), options);
+    options.replyValue = value;
+    return options;
+}
+
+TEST(SecondInstance, HandsOverItsArgumentsAndEndsWithTheAnswer) {
+    AppDir app = singleApp(L"second-answer");
+    FakeFirstInstance first(app.exe(), answering(7));
     ASSERT_TRUE(first.ready());
 
     RunResult r = app.run(L"-open \"file name.txt\" \u00fcber");
@@ -137,21 +147,15 @@ TEST(SecondInstance, HandsOverItsArgumentsAndEndsWithTheAnswer) {
 }
 
 TEST(SecondInstance, NegativeAndZeroAnswersPassUnchanged) {
-    AppDir app(L"second-negative");
-    app.writeIni(kSingleIni);
-    FakeFirstInstance::Options options;
-    options.replyValue = -3;
-    FakeFirstInstance first(app.exe(), options);
+    AppDir app = singleApp(L"second-negative");
+    FakeFirstInstance first(app.exe(), answering(-3));
     ASSERT_TRUE(first.ready());
     EXPECT_EQ(app.run(L"x").exitCode, static_cast<DWORD>(-3));
 }
 
 TEST(SecondInstance, ArgumentsOf1040BytesPassAnd1042AreRefused) {
-    AppDir app(L"second-limit");
-    app.writeIni(kSingleIni);
-    FakeFirstInstance::Options options;
-    options.replyValue = 3;
-    FakeFirstInstance first(app.exe(), options);
+    AppDir app = singleApp(L"second-limit");
+    FakeFirstInstance first(app.exe(), answering(3));
     ASSERT_TRUE(first.ready());
 
     // One argument of 518 units: 2 x 518 + 2 + 2 = 1040 bytes.
@@ -166,8 +170,7 @@ TEST(SecondInstance, ArgumentsOf1040BytesPassAnd1042AreRefused) {
 }
 
 TEST(SecondInstance, OverlappingStartsEachDeliverTheirOwnArguments) {
-    AppDir app(L"second-overlap");
-    app.writeIni(kSingleIni);
+    AppDir app = singleApp(L"second-overlap");
     FakeFirstInstance::Options options;
     options.readDelayMs = 400;  // reads the slot well after the request came
     options.replyWithArgumentNumber = true;
@@ -200,11 +203,8 @@ TEST(SecondInstance, OverlappingStartsEachDeliverTheirOwnArguments) {
 }
 
 TEST(SecondInstance, AnAbandonedArgumentLockDoesNotBlockLaterStarts) {
-    AppDir app(L"second-abandoned");
-    app.writeIni(kSingleIni);
-    FakeFirstInstance::Options options;
-    options.replyValue = 4;
-    FakeFirstInstance first(app.exe(), options);
+    AppDir app = singleApp(L"second-abandoned");
+    FakeFirstInstance first(app.exe(), answering(4));
     ASSERT_TRUE(first.ready());
     // A start that died while holding the slot: its thread ended owning the lock.
     std::wstring lockName = instanceName(app.exe()) + L"_arg_mtx";
@@ -213,9 +213,7 @@ TEST(SecondInstance, AnAbandonedArgumentLockDoesNotBlockLaterStarts) {
         held = CreateMutexW(nullptr, TRUE, lockName.c_str());
     }).join();
     ASSERT_NE(held, nullptr);
-    RunOptions quick;
-    quick.timeoutMs = 20000;
-    RunResult r = app.run(L"after", quick);
+    RunResult r = app.run(L"after", kBounded);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 4u);
     EXPECT_EQ(first.requests(), std::vector<Strings>{{L"after"}});
@@ -223,8 +221,7 @@ TEST(SecondInstance, AnAbandonedArgumentLockDoesNotBlockLaterStarts) {
 }
 
 TEST(SecondInstance, WithoutAnAnswerItEndsWithTheFirstInstancesExitCode) {
-    AppDir app(L"second-first-ends");
-    app.writeIni(kSingleIni);
+    AppDir app = singleApp(L"second-first-ends");
     // The "first instance" process is a child that ends with 42 after a while,
     // and 259 (the platform's still-active value) the second time.
     for (DWORD code : {42u, 259u}) {
@@ -244,9 +241,7 @@ TEST(SecondInstance, WithoutAnAnswerItEndsWithTheFirstInstancesExitCode) {
             options.reply = false;
             FakeFirstInstance first(app.exe(), options);
             ASSERT_TRUE(first.ready());
-            RunOptions bounded;
-            bounded.timeoutMs = 20000;
-            RunResult r = app.run(L"x", bounded);
+            RunResult r = app.run(L"x", kBounded);
             EXPECT_FALSE(r.timedOut);
             EXPECT_EQ(r.exitCode, code);
             EXPECT_EQ(first.requests(), std::vector<Strings>{{L"x"}});
@@ -258,23 +253,19 @@ TEST(SecondInstance, WithoutAnAnswerItEndsWithTheFirstInstancesExitCode) {
 }
 
 TEST(SecondInstance, AFirstInstanceThatCannotBeOpenedGivesZero) {
-    AppDir app(L"second-no-process");
-    app.writeIni(kSingleIni);
+    AppDir app = singleApp(L"second-no-process");
     FakeFirstInstance::Options options;
     options.processId = 0;  // no process has this id
     options.reply = false;
     FakeFirstInstance first(app.exe(), options);
     ASSERT_TRUE(first.ready());
-    RunOptions bounded;
-    bounded.timeoutMs = 20000;
-    RunResult r = app.run(L"x", bounded);
+    RunResult r = app.run(L"x", kBounded);
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0u);
 }
 
 TEST(SecondInstance, ANonListeningFirstInstanceFailsTheStartWithMinusOne) {
-    AppDir app(L"second-no-listener");
-    app.writeIni(kSingleIni);
+    AppDir app = singleApp(L"second-no-listener");
     // A block whose listener thread has ended: the request cannot be posted.
     std::wstring name = instanceName(app.exe());
     HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2092, name.c_str());
@@ -286,9 +277,7 @@ TEST(SecondInstance, ANonListeningFirstInstanceFailsTheStartWithMinusOne) {
     ids[0] = gone;
     ids[1] = GetCurrentProcessId();
     ids[2] = RegisterWindowMessageW(name.c_str());
-    RunOptions bounded;
-    bounded.timeoutMs = 20000;
-    RunResult r = app.run(L"x", bounded);
+    RunResult r = app.run(L"x", kBounded);
     EXPECT_EQ(r.exitCode, kFailed);
     EXPECT_EQ(r.out, "");
     UnmapViewOfFile(ids);

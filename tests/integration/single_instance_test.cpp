@@ -13,79 +13,28 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// An application whose private runtime is the test VM; its log is named by
-// TESTVM_LOG in the environment of every start.
-struct SingleApp {
-    AppDir app;
-    std::wstring log;
-
+// An application whose private runtime is the test VM; every start logs to its log.
+struct SingleApp : AppDir {
     SingleApp(const std::wstring& name, const std::string& mainClass, const std::string& vmParameters,
               const std::string& singleInstance = "yes")
-        : app(name) {
-        app.installTestVm(L"jre\\bin\\client\\jvm.dll");
-        app.write(L"jre\\bin\\java.dll", "");
-        log = app.file(L"vm.log");
-        app.writeIni("[Java Runtime Environment]\r\nMain Class=" + mainClass +
-                     "\r\nVirtual Machine Parameters=" + vmParameters +
-                     "\r\n[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nSingle Instance=" +
-                     singleInstance + "\r\n");
+        : AppDir(name) {
+        privateTestVm().writeIni(javaIni(mainClass, "C:\\app.jar",
+                                         "Virtual Machine Parameters=" + vmParameters + "\r\n",
+                                         "Single Instance=" + singleInstance + "\r\n"));
     }
-    RunOptions options() const {
-        RunOptions o;
-        o.env[L"TESTVM_LOG"] = log;
-        o.env[L"APPDATA"] = app.file(L"appdata");
-        o.timeoutMs = 30000;
-        return o;
-    }
-    RunResult run(const std::wstring& arguments) const { return app.run(arguments, options()); }
-    std::vector<std::string> vmLog() const { return testVmLog(log); }
-    bool has(const std::string& line) const {
-        std::vector<std::string> l = vmLog();
-        return findLine(l, line) != l.size();
-    }
-    bool waitForLine(const std::string& line, DWORD timeoutMs = 20000) const {
-        for (DWORD waited = 0; waited < timeoutMs; waited += 25) {
-            if (has(line)) return true;
-            Sleep(25);
-        }
-        return false;
-    }
-    bool waitForLineStartingWith(const std::string& prefix, DWORD timeoutMs = 20000) const {
-        for (DWORD waited = 0; waited < timeoutMs; waited += 25) {
-            if (!linesStartingWith(vmLog(), prefix).empty()) return true;
-            Sleep(25);
-        }
-        return false;
-    }
-};
-
-// A start that runs on a thread of its own until joined.
-class Background {
-public:
-    Background(const SingleApp& app, const std::wstring& arguments)
-        : thread_([this, &app, arguments] { result_ = app.run(arguments); }) {}
-    ~Background() {
-        if (thread_.joinable()) thread_.join();
-    }
-    const RunResult& result() {
-        if (thread_.joinable()) thread_.join();
-        return result_;
-    }
-
-private:
-    RunResult result_;
-    std::thread thread_;
+    RunOptions options() const { return startOptions(RunOptions::within(30000)); }
+    RunResult run(const std::wstring& arguments) const { return AppDir::run(arguments, options()); }
 };
 
 TEST(SingleInstance, TheIntFormsAnswerIsTheSecondInstancesExitCode) {
     SingleApp app(L"single-int", "test.SingleInt", "-Dtestvm.runms=5000 -Dtestvm.secondary=7");
-    Background first(app, L"first");
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    Background first(app, L"first", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
 
     RunResult second = app.run(L"x \"y z\"");
     EXPECT_EQ(second.exitCode, 7u);
     EXPECT_EQ(second.out, "");
-    EXPECT_EQ(first.result().exitCode, 0u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
 
     std::vector<std::string> log = app.vmLog();
     EXPECT_EQ(testVmArguments(log, "main"), (std::vector<Strings>{{"first"}}));  // the second created no VM
@@ -98,11 +47,11 @@ TEST(SingleInstance, TheIntFormsAnswerIsTheSecondInstancesExitCode) {
 TEST(SingleInstance, TheVoidFormAnswersZeroAndANewStartAfterTheFirstEndsRunsItself) {
     SingleApp app(L"single-void", "test.Single", "-Dtestvm.runms=4000");
     {
-        Background first(app, L"");
-        ASSERT_TRUE(app.waitForLine("main waiting"));
+        Background first(app, L"", app.options());
+        ASSERT_TRUE(app.waitForVmLine("main waiting"));
         RunResult second = app.run(L"a \"\" b");
         EXPECT_EQ(second.exitCode, 0u);
-        EXPECT_EQ(first.result().exitCode, 0u);
+        EXPECT_EQ(first.finish().exitCode, 0u);
     }
     // An empty argument ends the handed-over list.
     EXPECT_EQ(testVmArguments(app.vmLog(), "secondaryMain void"), (std::vector<Strings>{{"a"}}));
@@ -115,12 +64,12 @@ TEST(SingleInstance, TheVoidFormAnswersZeroAndANewStartAfterTheFirstEndsRunsItse
 
 TEST(SingleInstance, ASecondStartWhileTheFirstIsStartingWaitsForMain) {
     SingleApp app(L"single-starting", "test.Single", "-Dtestvm.runms=3000 -Dtestvm.createdelayms=2500");
-    Background first(app, L"");
-    ASSERT_TRUE(app.waitForLineStartingWith("create version="));
-    ASSERT_FALSE(app.has("created"));
+    Background first(app, L"", app.options());
+    ASSERT_TRUE(app.waitForVmLine("create version="));
+    ASSERT_TRUE(linesStartingWith(app.vmLog(), "created").empty());
     RunResult second = app.run(L"early");
     EXPECT_EQ(second.exitCode, 0u);
-    EXPECT_EQ(first.result().exitCode, 0u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
     std::vector<std::string> log = app.vmLog();
     EXPECT_EQ(testVmArguments(log, "secondaryMain void"), (std::vector<Strings>{{"early"}}));
     EXPECT_TRUE(inOrder(log, {"created", "secondaryMain void args=1"}));
@@ -128,8 +77,8 @@ TEST(SingleInstance, ASecondStartWhileTheFirstIsStartingWaitsForMain) {
 
 TEST(SingleInstance, SeveralSecondStartsAtOnceEachDeliverTheirOwnArguments) {
     SingleApp app(L"single-many", "test.SingleInt", "-Dtestvm.runms=8000");
-    Background first(app, L"");
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    Background first(app, L"", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     const int n = 4;
     std::vector<DWORD> codes(n, 0xDEADu);
     std::vector<std::thread> starts;
@@ -152,28 +101,28 @@ TEST(SingleInstance, SeveralSecondStartsAtOnceEachDeliverTheirOwnArguments) {
         seen[k] = true;
         EXPECT_EQ(args[1], std::string(50 * (k + 1), static_cast<char>('a' + k)));
     }
-    EXPECT_EQ(first.result().exitCode, 0u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
 }
 
 TEST(SingleInstance, ExecutablesInDifferentFoldersDoNotInteract) {
     SingleApp one(L"single-folder-one", "test.Single", "-Dtestvm.runms=4000");
     SingleApp two(L"single-folder-two", "test.Single", "-Dtestvm.runms=100");
-    Background first(one, L"");
-    ASSERT_TRUE(one.waitForLine("main waiting"));
+    Background first(one, L"", one.options());
+    ASSERT_TRUE(one.waitForVmLine("main waiting"));
     RunResult other = two.run(L"b");
     EXPECT_EQ(other.exitCode, 0u);
     EXPECT_EQ(testVmArguments(two.vmLog(), "main"), (std::vector<Strings>{{"b"}}));
-    EXPECT_EQ(first.result().exitCode, 0u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
     EXPECT_TRUE(testVmArguments(one.vmLog(), "secondaryMain void").empty());
 }
 
 TEST(SingleInstance, OnlyTheLowerCaseYesTurnsItOn) {
     SingleApp app(L"single-capital", "test.Single", "-Dtestvm.runms=2500", "Yes");
-    Background first(app, L"one");
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    Background first(app, L"one", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     RunResult second = app.run(L"two");
     EXPECT_EQ(second.exitCode, 0u);
-    EXPECT_EQ(first.result().exitCode, 0u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
     std::vector<Strings> mains = testVmArguments(app.vmLog(), "main");
     EXPECT_EQ(mains, (std::vector<Strings>{{"one"}, {"two"}}));
     EXPECT_TRUE(testVmArguments(app.vmLog(), "secondaryMain void").empty());
@@ -182,11 +131,11 @@ TEST(SingleInstance, OnlyTheLowerCaseYesTurnsItOn) {
 TEST(SingleInstance, AForwardedStartReachesAMainClassNamedInOtherLetters) {
     SingleApp app(L"single-named", "unused", "");
     // A main class outside the ANSI code page needs the INI file in UTF-16.
-    app.app.writeIni(utf16Text(L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
-                               L"Virtual Machine Parameters=-Dtestvm.runms=5000 -Dtestvm.secondary=9\r\n"
-                               L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nSingle Instance=yes\r\n"));
-    Background first(app, L"first");
-    ASSERT_TRUE(app.waitForLine("main waiting"));
+    app.writeIni(utf16Text(L"[Java Runtime Environment]\r\nMain Class=test.\u0421\u043b\u0443\u0436\u0431\u0430\r\n"
+                           L"Virtual Machine Parameters=-Dtestvm.runms=5000 -Dtestvm.secondary=9\r\n"
+                           L"[Class Path]\r\nClass Path=C:\\app.jar\r\n[Application]\r\nSingle Instance=yes\r\n"));
+    Background first(app, L"first", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
     EXPECT_EQ(app.run(L"x").exitCode, 9u);
     EXPECT_EQ(testVmArguments(app.vmLog(), "secondaryMain int"), (std::vector<Strings>{{"x"}}));
 }

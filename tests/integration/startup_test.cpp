@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/process.h"
+#include "support/trace.h"
 
 using namespace testing_support;
 
@@ -27,53 +28,36 @@ TEST(Startup, MissingConfigurationFileIsAMissingMainClass) {
 
 TEST(Startup, ExecutableWithoutExtensionDotHasNoConfigurationAndPrintsNothing) {
     AppDir app(L"no-dot", L"launcher");
-    RunResult r = runProcess(app.exe(), L"\"" + app.exe() + L"\"");
+    RunResult r = app.run();
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-}  // namespace
-
-#include "support/trace.h"
-#include "support/ui_support.h"
-
-namespace {
-
-struct TracedRun {
-    RunResult result;
-    std::vector<std::string> trace;
-};
-
-TracedRun runTraced(const AppDir& app, const std::wstring& args, RunOptions options = RunOptions()) {
-    std::wstring log = app.file(L"trace.log");
-    DeleteFileW(log.c_str());
-    options.env[L"QZ_LAUNCHER_LOG"] = log;
-    TracedRun r;
-    // These starts find no Java runtime: the "JRE Not Found" dialog is cancelled.
-    r.result = ui_test::runCancellingJreDialog(app, args, options);
-    r.trace = readTrace(log);
-    return r;
+// A traced start that finds no Java runtime: the "JRE Not Found" dialog is cancelled.
+std::vector<std::string> traced(const AppDir& app, const std::wstring& args, RunOptions options = RunOptions()) {
+    options.cancelJreDialog = true;
+    return app.start(args, options).traceLines();
 }
 
 TEST(Startup, ArgumentsReachTheProgramExactly) {
     AppDir app(L"arguments");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n");
-    TracedRun r = runTraced(app, L"plain \"with space\" \"\" tab\there x\"y \"unclosed   ");
-    std::vector<std::string> args = traceLinesStartingWith(r.trace, "  argument[");
+    std::vector<std::string> trace = traced(app, L"plain \"with space\" \"\" tab\there x\"y \"unclosed   ");
+    std::vector<std::string> args = traceLinesStartingWith(trace, "  argument[");
     std::vector<std::string> expected = {
         "  argument[0] = \"plain\"",     "  argument[1] = \"with space\"", "  argument[2] = \"\"",
         "  argument[3] = \"tab\there\"", "  argument[4] = \"x\"y\"",       "  argument[5] = \"unclosed\"",
     };
     EXPECT_EQ(args, expected);
-    EXPECT_TRUE(traceHas(r.trace, "arguments: 6"));
+    EXPECT_TRUE(traceHas(trace, "arguments: 6"));
 }
 
 TEST(Startup, NoArgumentsGiveAnEmptyList) {
     AppDir app(L"no-arguments");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n");
-    TracedRun r = runTraced(app, L"  \t ");
-    EXPECT_TRUE(traceHas(r.trace, "arguments: 0"));
-    EXPECT_TRUE(traceLinesStartingWith(r.trace, "  argument[").empty());
+    std::vector<std::string> trace = traced(app, L"  \t ");
+    EXPECT_TRUE(traceHas(trace, "arguments: 0"));
+    EXPECT_TRUE(traceLinesStartingWith(trace, "  argument[").empty());
 }
 
 TEST(Startup, ContinuationSectionsAndMainClassInOne) {
@@ -82,11 +66,14 @@ TEST(Startup, ContinuationSectionsAndMainClassInOne) {
         "[Java Runtime Environment]\r\nMain Class=\r\n"
         "[Java Runtime Environment+]\r\nMain Class=com.example.App\r\nJVM Type=server\r\n"
         "[Application]\r\nFailure Check=\r\n[Application+]\r\nFailure Check=Yes\r\n");
-    TracedRun r = runTraced(app, L"");
-    EXPECT_EQ(r.result.out, "");  // " com.example.App" is a main class: no message 210
-    EXPECT_TRUE(traceHas(r.trace, "  \"Main Class\" = \" com.example.App\""));
-    EXPECT_TRUE(traceHas(r.trace, "  \"JVM Type\" = \" server\""));
-    EXPECT_TRUE(traceHas(r.trace, "  \"Failure Check\" = \" Yes\""));
+    RunOptions options;
+    options.cancelJreDialog = true;
+    Started s = app.start(L"", options);
+    std::vector<std::string> trace = s.traceLines();
+    EXPECT_EQ(s.result.out, "");  // " com.example.App" is a main class: no message 210
+    EXPECT_TRUE(traceHas(trace, "  \"Main Class\" = \" com.example.App\""));
+    EXPECT_TRUE(traceHas(trace, "  \"JVM Type\" = \" server\""));
+    EXPECT_TRUE(traceHas(trace, "  \"Failure Check\" = \" Yes\""));
 }
 
 TEST(Startup, OverrideWorkingDirMakesTheExecutableFolderCurrent) {
@@ -97,12 +84,12 @@ TEST(Startup, OverrideWorkingDirMakesTheExecutableFolderCurrent) {
     options.currentDirectory = elsewhere;
 
     app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n[Application]\r\nOverride WorkingDir=YES\r\n");
-    TracedRun on = runTraced(app, L"", options);
-    EXPECT_TRUE(traceHas(on.trace, "current directory: " + narrow(app.path()))) << narrow(app.path());
+    std::vector<std::string> on = traced(app, L"", options);
+    EXPECT_TRUE(traceHas(on, "current directory: " + narrow(app.path()))) << narrow(app.path());
 
     app.writeIni("[Java Runtime Environment]\r\nMain Class=a.B\r\n[Application]\r\nOverride WorkingDir=on\r\n");
-    TracedRun off = runTraced(app, L"", options);
-    EXPECT_TRUE(traceHas(off.trace, "current directory: " + narrow(elsewhere)));
+    std::vector<std::string> off = traced(app, L"", options);
+    EXPECT_TRUE(traceHas(off, "current directory: " + narrow(elsewhere)));
 }
 
 TEST(Startup, PerUserConfigurationWithALongPathHoldsJrePath) {
@@ -121,19 +108,19 @@ TEST(Startup, PerUserConfigurationWithALongPathHoldsJrePath) {
 
     RunOptions options;
     options.env[L"APPDATA"] = appData;
-    TracedRun r = runTraced(app, L"", options);
-    EXPECT_TRUE(traceHas(r.trace, "per-user configuration: " + narrow(userFile)));
-    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"D:\\per-user\""));
+    std::vector<std::string> trace = traced(app, L"", options);
+    EXPECT_TRUE(traceHas(trace, "per-user configuration: " + narrow(userFile)));
+    EXPECT_TRUE(traceHas(trace, "  \"JRE Path\" = \"D:\\per-user\""));
 
     // A per-user file without "JRE Path" still hides the value beside the executable.
     ASSERT_TRUE(writeTextFile(L"\\\\?\\" + userFile, "[Java Runtime Environment]\r\nOther=1\r\n"));
-    r = runTraced(app, L"", options);
-    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"\""));
+    trace = traced(app, L"", options);
+    EXPECT_TRUE(traceHas(trace, "  \"JRE Path\" = \"\""));
 
     // Without the per-user file the value beside the executable counts.
     DeleteFileW((L"\\\\?\\" + userFile).c_str());
-    r = runTraced(app, L"", options);
-    EXPECT_TRUE(traceHas(r.trace, "  \"JRE Path\" = \"D:\\beside\""));
+    trace = traced(app, L"", options);
+    EXPECT_TRUE(traceHas(trace, "  \"JRE Path\" = \"D:\\beside\""));
 }
 
 }  // namespace

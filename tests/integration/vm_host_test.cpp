@@ -15,12 +15,6 @@ namespace {
 
 const DWORD kFailed = 0xFFFFFFFFu;  // exit code -1
 
-std::wstring environmentValue(const wchar_t* name) {
-    wchar_t buffer[32768];
-    DWORD n = GetEnvironmentVariableW(name, buffer, 32768);
-    return n && n < 32768 ? std::wstring(buffer, n) : std::wstring();
-}
-
 std::string local(const SYSTEMTIME& t, const wchar_t* datePicture) {
     wchar_t text[64];
     GetDateFormatW(LOCALE_USER_DEFAULT, 0, &t, datePicture, text, 64);
@@ -29,69 +23,36 @@ std::string local(const SYSTEMTIME& t, const wchar_t* datePicture) {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-struct Start {
-    RunResult result;
-    std::vector<std::string> log;
-    std::string trace;
-};
+// The configuration of test/Echo with app.jar, and the lines `jre` and `application`.
+std::string echoIni(const std::string& jre = "", const std::string& application = "") {
+    return javaIni("test.Echo", "\\app.jar", jre, application);
+}
 
-class VmHost : public ::testing::Test {
-protected:
-    // A launcher folder whose private runtime is the test VM.
-    static AppDir appWithVm(const std::wstring& name) {
-        AppDir app(name);
-        app.installTestVm(L"jre\\bin\\client\\jvm.dll");
-        app.write(L"jre\\bin\\java.dll", "");
-        return app;
+// A launcher folder whose private runtime is the test VM, with app.jar and `ini`.
+AppDir vmApp(const std::wstring& name, const std::string& ini = echoIni()) {
+    AppDir app(name);
+    app.privateTestVm().write(L"app.jar").writeIni(ini);
+    return app;
+}
+
+// The VM saw no misuse: no JNI call with a pending exception, no string
+// left unreleased, no thread that ended attached.
+void expectCleanVm(const Started& s) {
+    EXPECT_TRUE(testVmErrors(s.log).empty()) << s.describe();
+    std::string held;
+    if (logValue(s.log, "strings held=", held)) {
+        EXPECT_EQ(held, "0") << s.describe();
     }
+}
 
-    // Runs the launcher with its own test VM log and trace, without JAVA_HOME
-    // and with APPDATA inside the folder.
-    static Start start(const AppDir& app, const std::wstring& arguments = L"", RunOptions options = RunOptions()) {
-        const std::wstring log = app.file(L"testvm.log");
-        const std::wstring trace = app.file(L"trace.log");
-        DeleteFileW(log.c_str());
-        DeleteFileW(trace.c_str());
-        options.env[L"TESTVM_LOG"] = log;
-        options.env[L"QZ_LAUNCHER_LOG"] = trace;
-        if (!options.env.count(L"JAVA_HOME")) options.env[L"JAVA_HOME"] = L"";
-        options.env[L"APPDATA"] = app.file(L"appdata");
-        Start s;
-        s.result = app.run(arguments, options);
-        s.log = testVmLog(log);
-        readTextFile(trace, s.trace);
-        return s;
-    }
+std::string expected(const AppDir& app, const std::wstring& relative) { return narrow(app.file(relative)); }
 
-    static std::string describe(const Start& s) {
-        std::string text = "exit " + std::to_string(s.result.exitCode) + (s.result.timedOut ? " TIMED OUT" : "") +
-                           "\n--- stdout:\n" + s.result.out + "--- stderr:\n" + s.result.err + "--- test VM log:\n";
-        for (const std::string& line : s.log) text += line + "\n";
-        return text + "--- trace:\n" + s.trace;
-    }
-
-    // The VM saw no misuse: no JNI call with a pending exception, no string
-    // left unreleased, no thread that ended attached.
-    static void expectCleanVm(const Start& s) {
-        EXPECT_TRUE(testVmErrors(s.log).empty()) << describe(s);
-        std::string held;
-        if (logValue(s.log, "strings held=", held)) {
-            EXPECT_EQ(held, "0") << describe(s);
-        }
-    }
-
-    static std::string expected(const AppDir& app, const std::wstring& relative) { return narrow(app.file(relative)); }
-};
-
-TEST_F(VmHost, OptionsReachTheVmInTheirOrder) {
-    AppDir app = appWithVm(L"vm-option-order");
-    app.write(L"app.jar", "");
-    app.writeIni(
-        "[Java Runtime Environment]\r\nMain Class=test.Echo\r\nLibrary Path=C:\\native\r\nSystem Path=C:\\tools\r\n"
-        "Virtual Machine Parameters=-Dfirst=1  \"-Dquoted=a b\" -ea -Dlast=\"x y\" -Dq=\"a\"\"b\"\r\n"
-        "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, OptionsReachTheVmInTheirOrder) {
+    AppDir app = vmApp(L"vm-option-order",
+                       echoIni("Library Path=C:\\native\r\nSystem Path=C:\\tools\r\nVirtual Machine Parameters="
+                               "-Dfirst=1  \"-Dquoted=a b\" -ea -Dlast=\"x y\" -Dq=\"a\"\"b\"\r\n"));
+    Started s = app.start();
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     const std::string path = narrow(environmentValue(L"Path"));
     EXPECT_EQ(testVmOptions(s.log),
               (std::vector<std::string>{
@@ -106,8 +67,8 @@ TEST_F(VmHost, OptionsReachTheVmInTheirOrder) {
                   "abort extraInfo=set",
                   "exit extraInfo=set",
               }))
-        << describe(s);
-    EXPECT_TRUE(inOrder(s.log, {"create version=0x10002 options=9 ignoreUnrecognized=0"})) << describe(s);
+        << s.describe();
+    EXPECT_TRUE(inOrder(s.log, {"create version=0x10002 options=9 ignoreUnrecognized=0"})) << s.describe();
     // The process Path: the system path, the inherited one and the runtime's bin folder.
     std::string vmPath;
     ASSERT_TRUE(logValue(s.log, "env Path=", vmPath));
@@ -118,34 +79,32 @@ TEST_F(VmHost, OptionsReachTheVmInTheirOrder) {
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, WithoutLibraryPathThereIsNoOptionButPathStillEndsWithTheRuntime) {
-    AppDir app = appWithVm(L"vm-no-library-path");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, WithoutLibraryPathThereIsNoOptionButPathStillEndsWithTheRuntime) {
+    AppDir app = vmApp(L"vm-no-library-path");
+    Started s = app.start();
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"-Djava.class.path=" + expected(app, L"app.jar") + ";",
                                                               "abort extraInfo=set", "exit extraInfo=set"}))
-        << describe(s);
+        << s.describe();
     std::string vmPath;
     ASSERT_TRUE(logValue(s.log, "env Path=", vmPath));
     EXPECT_EQ(vmPath, narrow(environmentValue(L"Path")) + ";" + expected(app, L"jre\\bin"));
 }
 
-TEST_F(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
-    AppDir app = appWithVm(L"vm-class-path");
-    for (const wchar_t* f : {L"lib\\a.jar", L"lib\\b.jar", L"lib\\notes.txt", L"app.jar", L"lib2\\c.jar", L"ext\\d.jar",
-                             L"classes\\x.class"}) {
-        app.write(f, "");
+TEST(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
+    AppDir app = vmApp(L"vm-class-path", javaIni("test.Echo",
+                                                 "\\lib\\*.jar;\\app.jar;\\missing.jar;D:\\absent.jar;"
+                                                 "lib2\\c.jar;%CP_EXT%\\d.jar;;\\classes"));
+    for (const wchar_t* f :
+         {L"lib\\a.jar", L"lib\\b.jar", L"lib\\notes.txt", L"lib2\\c.jar", L"ext\\d.jar", L"classes\\x.class"}) {
+        app.write(f);
     }
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\n"
-                 "Class Path=\\lib\\*.jar;\\app.jar;\\missing.jar;D:\\absent.jar;lib2\\c.jar;%CP_EXT%\\d.jar;;\\classes\r\n");
     RunOptions options;
     options.env[L"CP_EXT"] = app.file(L"ext");
-    Start s = start(app, L"", options);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+    Started s = app.start(L"", options);
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     std::vector<std::string> opts = testVmOptions(s.log);
-    ASSERT_FALSE(opts.empty()) << describe(s);
+    ASSERT_FALSE(opts.empty()) << s.describe();
     const std::string prefix = "-Djava.class.path=";
     ASSERT_EQ(opts[0].compare(0, prefix.size(), prefix), 0) << opts[0];
     std::vector<std::string> entries;
@@ -167,17 +126,15 @@ TEST_F(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
                                         expected(app, L"ext\\d.jar"), expected(app, L"classes")}));
 }
 
-TEST_F(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {
-    AppDir app = appWithVm(L"vm-long-class-path");
+TEST(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {
+    AppDir app = vmApp(L"vm-long-class-path", javaIni("test.Echo", "\\lib\\*.jar;%CP_LAST%"));
     const std::wstring longName(120, L'n');
     const int jars = 400;  // about 400 * 170 characters
-    for (int i = 0; i < jars; ++i) app.write(L"lib\\" + longName + std::to_wstring(1000 + i) + L".jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\n"
-                 "Class Path=\\lib\\*.jar;%CP_LAST%\r\n");
+    for (int i = 0; i < jars; ++i) app.write(L"lib\\" + longName + std::to_wstring(1000 + i) + L".jar");
     RunOptions options;
     options.env[L"CP_LAST"] = L"D:\\last.jar";
-    Start s = start(app, L"", options);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s).substr(0, 2000);
+    Started s = app.start(L"", options);
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe().substr(0, 2000);
     std::vector<std::string> opts = testVmOptions(s.log);
     ASSERT_FALSE(opts.empty());
     EXPECT_GT(opts[0].size(), 40000u);
@@ -187,26 +144,20 @@ TEST_F(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {
     EXPECT_EQ(opts[0].substr(opts[0].size() - tail.size()), tail);
 }
 
-TEST_F(VmHost, EmbeddedJarPutsTheExecutableFirst) {
-    AppDir app = appWithVm(L"vm-embedded-jar");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Application]\r\nEmbedded Jar=YES\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, EmbeddedJarPutsTheExecutableFirst) {
+    AppDir app = vmApp(L"vm-embedded-jar", echoIni("", "Embedded Jar=YES\r\n"));
+    Started s = app.start();
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     std::vector<std::string> opts = testVmOptions(s.log);
-    ASSERT_FALSE(opts.empty()) << describe(s);
+    ASSERT_FALSE(opts.empty()) << s.describe();
     EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.exe()) + ";" + expected(app, L"app.jar") + ";");
 }
 
-TEST_F(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
-    AppDir app = appWithVm(L"vm-memory");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n"
-                 "Virtual Machine Parameters=-Xmx50:256:1024p -Xms10p -Xmx1:64:128T -Xss16m\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
+    AppDir app =
+        vmApp(L"vm-memory", echoIni("Virtual Machine Parameters=-Xmx50:256:1024p -Xms10p -Xmx1:64:128T -Xss16m\r\n"));
+    Started s = app.start();
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
 
     MEMORYSTATUS memory = {};
     memory.dwLength = sizeof(memory);
@@ -217,7 +168,7 @@ TEST_F(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
     const unsigned long long tenth = static_cast<unsigned long long>(static_cast<double>(kb) * 0.1);
 
     std::vector<std::string> opts = testVmOptions(s.log);
-    ASSERT_EQ(opts.size(), 7u) << describe(s);
+    ASSERT_EQ(opts.size(), 7u) << s.describe();
     EXPECT_EQ(opts[1], "-Xmx" + std::to_string(half) + "K");
     EXPECT_EQ(opts[2], "-Xms" + std::to_string(tenth) + "K");
     // 1% of the address space left to a 64-bit process is far above the maximum of 128 MB.
@@ -228,62 +179,52 @@ TEST_F(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
     EXPECT_EQ(stack, "16777216");
 }
 
-TEST_F(VmHost, WithoutXssTheVmThreadGetsTheVmsDefaultStackSize) {
-    AppDir app = appWithVm(L"vm-default-stack");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, WithoutXssTheVmThreadGetsTheVmsDefaultStackSize) {
+    AppDir app = vmApp(L"vm-default-stack");
+    Started s = app.start();
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_TRUE(inOrder(s.log, {"defaultInitArgs version=0x10001", "create version=0x10002 options=3 ignoreUnrecognized=0"}))
-        << describe(s);
+        << s.describe();
     // 1310720 bytes, the test VM's default, asked for and handed to CreateThread.
-    EXPECT_TRUE(contains(s.trace, "VM thread stack size 1310720")) << describe(s);
+    EXPECT_TRUE(contains(s.trace, "VM thread stack size 1310720")) << s.describe();
 }
 
-TEST_F(VmHost, MainGetsTheCommandLineAndTheCmdArguments) {
-    AppDir app = appWithVm(L"vm-arguments");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Application]\r\n"
-                 "Cmd=extra \"x y\" %CMD_VALUE% \"\"\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+TEST(VmHost, MainGetsTheCommandLineAndTheCmdArguments) {
+    AppDir app = vmApp(L"vm-arguments", echoIni("", "Cmd=extra \"x y\" %CMD_VALUE% \"\"\r\n"));
     RunOptions options;
     options.env[L"CMD_VALUE"] = L"from-env";
-    Start s = start(app, L"one \"\" \"two three\"", options);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+    Started s = app.start(L"one \"\" \"two three\"", options);
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     std::vector<std::vector<std::string>> calls = testVmArguments(s.log, "main");
-    ASSERT_EQ(calls.size(), 1u) << describe(s);
+    ASSERT_EQ(calls.size(), 1u) << s.describe();
     EXPECT_EQ(calls[0], (std::vector<std::string>{"one", "", "two three", "extra", "x y", "from-env"}));
     EXPECT_EQ(s.result.out, "arg[0]=one\r\narg[1]=\r\narg[2]=two three\r\narg[3]=extra\r\narg[4]=x y\r\narg[5]=from-env\r\n");
     EXPECT_EQ(s.result.err, "stderr line\r\n");
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, MainWithoutArgumentsGetsAnEmptyArray) {
-    AppDir app = appWithVm(L"vm-no-arguments");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
-    EXPECT_TRUE(inOrder(s.log, {"main args=0", "main returned", "detach", "destroy begin", "destroy end"})) << describe(s);
+TEST(VmHost, MainWithoutArgumentsGetsAnEmptyArray) {
+    AppDir app = vmApp(L"vm-no-arguments");
+    Started s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_TRUE(inOrder(s.log, {"main args=0", "main returned", "detach", "destroy begin", "destroy end"})) << s.describe();
     EXPECT_EQ(s.result.out, "");
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, OutputAndErrorGoToDatedFilesInFoldersThatAreCreated) {
-    AppDir app = appWithVm(L"vm-redirect-dated");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Application]\r\n"
-                 "Output File=logs\\out_%yyyyMMdd%.txt\r\n"
-                 "Error File=%ERR_ROOT%\\errors\\deep\\err_%yyyy-MM-dd%.log\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
+TEST(VmHost, OutputAndErrorGoToDatedFilesInFoldersThatAreCreated) {
+    AppDir app = vmApp(L"vm-redirect-dated", echoIni("",
+                                                     "Output File=logs\\out_%yyyyMMdd%.txt\r\n"
+                                                     "Error File=%ERR_ROOT%\\errors\\deep\\err_%yyyy-MM-dd%.log\r\n"));
     RunOptions options;
     options.currentDirectory = app.path();  // the relative output file lives below it
     options.env[L"ERR_ROOT"] = app.path();
     SYSTEMTIME before;
     GetLocalTime(&before);
-    Start s = start(app, L"a", options);
+    Started s = app.start(L"a", options);
     SYSTEMTIME after;
     GetLocalTime(&after);
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
 
     std::string out, err;
     bool outFound = false, errFound = false;
@@ -292,8 +233,8 @@ TEST_F(VmHost, OutputAndErrorGoToDatedFilesInFoldersThatAreCreated) {
         errFound = errFound ||
                    readTextFile(app.file(L"errors\\deep\\err_" + widen(local(t, L"yyyy-MM-dd")) + L".log"), err);
     }
-    ASSERT_TRUE(outFound) << describe(s);
-    ASSERT_TRUE(errFound) << describe(s);
+    ASSERT_TRUE(outFound) << s.describe();
+    ASSERT_TRUE(errFound) << s.describe();
     EXPECT_EQ(out, "arg[0]=a\r\n");
     EXPECT_EQ(err, "stderr line\r\n");
     EXPECT_EQ(s.result.out, "");
@@ -301,235 +242,195 @@ TEST_F(VmHost, OutputAndErrorGoToDatedFilesInFoldersThatAreCreated) {
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, AppendOnlyWithLowerCaseYes) {
-    AppDir app = appWithVm(L"vm-redirect-append");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Application]\r\n"
-                 "Output File=" + narrow(app.file(L"out.txt")) + "\r\nOutput Append=yes\r\n"
-                 "Error File=" + narrow(app.file(L"err.txt")) + "\r\nError Append=Yes\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    app.write(L"out.txt", "old out\r\n");
-    app.write(L"err.txt", "old err\r\n");
-    Start s = start(app, L"a");
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
-    s = start(app, L"b");
-    ASSERT_EQ(s.result.exitCode, 0u) << describe(s);
-    std::string out, err;
-    readTextFile(app.file(L"out.txt"), out);
-    readTextFile(app.file(L"err.txt"), err);
-    EXPECT_EQ(out, "old out\r\narg[0]=a\r\narg[0]=b\r\n");
-    EXPECT_EQ(err, "stderr line\r\n");
+TEST(VmHost, AppendOnlyWithLowerCaseYes) {
+    AppDir app = vmApp(L"vm-redirect-append");
+    app.writeIni(echoIni("", "Output File=" + expected(app, L"out.txt") + "\r\nOutput Append=yes\r\nError File=" +
+                                 expected(app, L"err.txt") + "\r\nError Append=Yes\r\n"));
+    app.write(L"out.txt", "old out\r\n").write(L"err.txt", "old err\r\n");
+    Started s = app.start(L"a");
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
+    s = app.start(L"b");
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_EQ(fileText(app.file(L"out.txt")), "old out\r\narg[0]=a\r\narg[0]=b\r\n");
+    EXPECT_EQ(fileText(app.file(L"err.txt")), "stderr line\r\n");
     EXPECT_TRUE(inOrder(s.log, {"FileOutputStream " + expected(app, L"out.txt") + " append=1",
                                 "FileOutputStream " + expected(app, L"err.txt") + " append=0"}))
-        << describe(s);
+        << s.describe();
 }
 
-TEST_F(VmHost, AnOutputFileThatCannotBeOpenedLeavesTheStream) {
-    AppDir app = appWithVm(L"vm-redirect-bad");
-    app.write(L"app.jar", "");
+TEST(VmHost, AnOutputFileThatCannotBeOpenedLeavesTheStream) {
+    AppDir app = vmApp(L"vm-redirect-bad");
     // The executable is a file, so nothing can be created below it.
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Application]\r\n"
-                 "Output File=" + narrow(app.file(L"app.exe\\out.txt")) + "\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app, L"a");
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
+    app.writeIni(echoIni("", "Output File=" + expected(app, L"app.exe\\out.txt") + "\r\n"));
+    Started s = app.start(L"a");
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_TRUE(contains(s.result.err, "Exception in thread \"main\" java.io.FileNotFoundException: " +
                                            expected(app, L"app.exe\\out.txt")))
-        << describe(s);
+        << s.describe();
     EXPECT_EQ(s.result.out, "arg[0]=a\r\n");
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, TheJavaExitCodeBecomesTheProcessExitCode) {
-    AppDir app = appWithVm(L"vm-exit");
-    app.write(L"app.jar", "");
+TEST(VmHost, TheJavaExitCodeBecomesTheProcessExitCode) {
+    AppDir app = vmApp(L"vm-exit");
     for (long long code : {1234567ll, -2ll}) {
-        app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Exit\r\n"
-                     "Virtual Machine Parameters=-Dtestvm.exit=" + std::to_string(code) + "\r\n"
-                     "[Class Path]\r\nClass Path=\\app.jar\r\n");
-        Start s = start(app);
-        EXPECT_EQ(s.result.exitCode, static_cast<DWORD>(code)) << describe(s);
-        EXPECT_TRUE(inOrder(s.log, {"exit " + std::to_string(code), "exit hook returned"})) << describe(s);
+        app.writeIni(javaIni("test.Exit", "\\app.jar",
+                             "Virtual Machine Parameters=-Dtestvm.exit=" + std::to_string(code) + "\r\n"));
+        Started s = app.start();
+        EXPECT_EQ(s.result.exitCode, static_cast<DWORD>(code)) << s.describe();
+        EXPECT_TRUE(inOrder(s.log, {"exit " + std::to_string(code), "exit hook returned"})) << s.describe();
     }
 }
 
-TEST_F(VmHost, AnExceptionEndingMainFailsTheStartAndIsPrintedOnce) {
-    AppDir app = appWithVm(L"vm-uncaught");
-    app.write(L"app.jar", "");
-    const std::string ini = "[Java Runtime Environment]\r\nMain Class=test.Throw\r\n[Class Path]\r\nClass Path=\\app.jar\r\n"
-                            "[Application]\r\nError File=" + narrow(app.file(L"err.txt")) + "\r\n";
-    app.writeIni(ini + "Failure Check=yes\r\n");
-    Start s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << describe(s);
-    std::string err;
-    readTextFile(app.file(L"err.txt"), err);
-    EXPECT_EQ(err, "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+TEST(VmHost, AnExceptionEndingMainFailsTheStartAndIsPrintedOnce) {
+    AppDir app = vmApp(L"vm-uncaught");
+    const std::string errorFile = "Error File=" + expected(app, L"err.txt") + "\r\n";
+    app.writeIni(javaIni("test.Throw", "\\app.jar", "", "Failure Check=yes\r\n" + errorFile));
+    Started s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << s.describe();
+    EXPECT_EQ(fileText(app.file(L"err.txt")), "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
     // Handled: nothing is left for the VM to report when the thread detaches.
-    EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << describe(s);
-    EXPECT_TRUE(contains(s.trace, "uncaught exception of main:")) << describe(s);
-    EXPECT_TRUE(contains(s.trace, "java.lang.RuntimeException: boom")) << describe(s);
+    EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << s.describe();
+    EXPECT_TRUE(contains(s.trace, "uncaught exception of main:")) << s.describe();
+    EXPECT_TRUE(contains(s.trace, "java.lang.RuntimeException: boom")) << s.describe();
     expectCleanVm(s);
 
     // Without the check the launcher describes it before the thread detaches,
     // whether or not the VM would have.
-    app.writeIni(ini);
-    s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << describe(s);
-    readTextFile(app.file(L"err.txt"), err);
-    EXPECT_EQ(err, "Exception in thread \"main\" java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+    app.writeIni(javaIni("test.Throw", "\\app.jar", "", errorFile));
+    s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << s.describe();
+    EXPECT_EQ(fileText(app.file(L"err.txt")),
+              "Exception in thread \"main\" java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
     EXPECT_TRUE(inOrder(s.log, {"main returned", "ExceptionDescribe java.lang.RuntimeException: boom", "detach"}))
-        << describe(s);
-    EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << describe(s);
+        << s.describe();
+    EXPECT_TRUE(linesStartingWith(s.log, "uncaught").empty()) << s.describe();
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, PathsOutsideTheCodePageReachTheVmByTheirShortNames) {
+TEST(VmHost, PathsOutsideTheCodePageReachTheVmByTheirShortNames) {
     // Katakana, which the prefix's ANSI code page (1252) cannot hold.
-    AppDir app = appWithVm(L"vm-\u30a2\u30d7\u30ea");
-    app.write(L"lib\\app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\nLibrary Path=C:\\libs\r\n"
-                 "Virtual Machine Parameters=-Dtestvm.openclasspath=1\r\n[Class Path]\r\nClass Path=\\lib\\app.jar\r\n");
-    Start s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
-    EXPECT_NE(findLine(s.log, "main returned"), s.log.size()) << describe(s);
+    AppDir app = vmApp(L"vm-\u30a2\u30d7\u30ea",
+                       javaIni("test.Echo", "\\lib\\app.jar",
+                               "Library Path=C:\\libs\r\nVirtual Machine Parameters=-Dtestvm.openclasspath=1\r\n"));
+    app.write(L"lib\\app.jar");
+    Started s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_NE(findLine(s.log, "main returned"), s.log.size()) << s.describe();
 
     // The VM got short forms it can open, not question marks.
     wchar_t shortFolder[MAX_PATH];
     ASSERT_GT(GetShortPathNameW((app.path() + L"\\").c_str(), shortFolder, MAX_PATH), 0u);
     std::vector<std::string> options = testVmOptions(s.log);
-    ASSERT_GE(options.size(), 2u) << describe(s);
-    EXPECT_EQ(options[0].find("-Djava.library.path=C:\\libs;" + narrow(shortFolder) + ";.;"), 0u) << describe(s);
-    EXPECT_EQ(options[1], "-Djava.class.path=" + narrow(shortFolder) + "lib\\app.jar;") << describe(s);
+    ASSERT_GE(options.size(), 2u) << s.describe();
+    EXPECT_EQ(options[0].find("-Djava.library.path=C:\\libs;" + narrow(shortFolder) + ";.;"), 0u) << s.describe();
+    EXPECT_EQ(options[1], "-Djava.class.path=" + narrow(shortFolder) + "lib\\app.jar;") << s.describe();
     // The runtime's lib folder does not exist and so has no short name: it stays, and the trace says so.
-    EXPECT_TRUE(contains(s.trace, "library path entry the code page cannot hold and that has no short name")) << describe(s);
+    EXPECT_TRUE(s.traced("library path entry the code page cannot hold and that has no short name")) << s.describe();
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {
-    AppDir app = appWithVm(L"vm-non-daemon");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.NonDaemon\r\n"
-                 "Virtual Machine Parameters=-Dtestvm.sleepms=1000\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
+TEST(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {
+    AppDir app = vmApp(L"vm-non-daemon",
+                       javaIni("test.NonDaemon", "\\app.jar", "Virtual Machine Parameters=-Dtestvm.sleepms=1000\r\n"));
+    Started s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_TRUE(inOrder(s.log, {"main returned", "detach", "destroy begin", "non-daemon done", "destroy end"}))
-        << describe(s);
+        << s.describe();
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
-    AppDir app = appWithVm(L"vm-keep-attached");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\nVM Provider=ibm\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    RunOptions options;
-    options.timeoutMs = 6000;
-    Start s = start(app, L"a", options);
-    EXPECT_TRUE(s.result.timedOut) << describe(s);
-    EXPECT_TRUE(inOrder(s.log, {"main args=1", "main returned"})) << describe(s);
-    EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << describe(s);
+TEST(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
+    AppDir app = vmApp(L"vm-keep-attached", echoIni("VM Provider=ibm\r\n"));
+    Started s = app.start(L"a", RunOptions::within(6000));
+    EXPECT_TRUE(s.result.timedOut) << s.describe();
+    EXPECT_TRUE(inOrder(s.log, {"main args=1", "main returned"})) << s.describe();
+    EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << s.describe();
 }
 
 // --- failures ----------------------------------------------------------------------
 
-TEST_F(VmHost, AVmLibraryThatCannotBeLoadedPrintsMessage222) {
-    AppDir app(L"vm-bad-library");
-    app.write(L"jre\\bin\\client\\jvm.dll", "");  // not an image
-    app.write(L"jre\\bin\\java.dll", "");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
+TEST(VmHost, AVmLibraryThatCannotBeLoadedPrintsMessage222) {
+    AppDir app = vmApp(L"vm-bad-library");
+    app.write(L"jre\\bin\\client\\jvm.dll");  // not an image
+    Started s = app.start();
     EXPECT_EQ(s.result.out, "Error: Failed to load Java VM library: " + expected(app, L"jre\\bin\\client\\jvm.dll") +
                                 " (errno = 193).\r\n \r\n");
     EXPECT_EQ(s.result.exitCode, kFailed);
 }
 
-TEST_F(VmHost, AVmLibraryWithoutTheEntryPointPrintsMessage202) {
-    AppDir app(L"vm-no-export");
-    // An image without the JNI exports: the launcher itself.
-    makeFolders(app.file(L"jre\\bin\\client"));
-    CopyFileW(app.exe().c_str(), app.file(L"jre\\bin\\client\\jvm.dll").c_str(), FALSE);
-    app.write(L"jre\\bin\\java.dll", "");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
+TEST(VmHost, AVmLibraryWithoutTheEntryPointPrintsMessage202) {
+    AppDir app = vmApp(L"vm-no-export");
+    app.copy(app.exe(), L"jre\\bin\\client\\jvm.dll");  // an image without the JNI exports: the launcher itself
+    Started s = app.start();
     EXPECT_EQ(s.result.out, "Error: Windows exception: cannot find CreateJavaVM JNI (errno = 127).\r\n \r\n");
     EXPECT_EQ(s.result.exitCode, kFailed);
 }
 
-TEST_F(VmHost, FailedCreationPrintsMessage203WithTheReason) {
-    AppDir app = appWithVm(L"vm-create-failed");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+TEST(VmHost, FailedCreationPrintsMessage203WithTheReason) {
+    AppDir app = vmApp(L"vm-create-failed");
     const char* reasons[] = {"unknown",           "thread detached from VM", "JNI version error", "not enough memory",
                              "VM already created", "invalid arguments",       ""};
     for (int i = 0; i < 7; ++i) {
         RunOptions options;
         options.env[L"TESTVM_CREATE_RESULT"] = widen(std::to_string(-1 - i));
-        Start s = start(app, L"", options);
+        Started s = app.start(L"", options);
         EXPECT_EQ(s.result.out, std::string("Error: JNI exception: failed to create the Java VM\r\nReason: ") +
                                     reasons[i] + ".\r\n \r\n")
-            << describe(s);
+            << s.describe();
         EXPECT_EQ(s.result.exitCode, kFailed);
-        EXPECT_TRUE(inOrder(s.log, {"create failed " + std::to_string(-1 - i)})) << describe(s);
-        EXPECT_EQ(findLine(s.log, "destroy begin"), s.log.size()) << describe(s);
+        EXPECT_TRUE(inOrder(s.log, {"create failed " + std::to_string(-1 - i)})) << s.describe();
+        EXPECT_EQ(findLine(s.log, "destroy begin"), s.log.size()) << s.describe();
     }
 }
 
-TEST_F(VmHost, AnOptionTheVmRejectsFailsCreation) {
-    AppDir app = appWithVm(L"vm-rejected-option");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\nVirtual Machine Parameters=-Xbogus\r\n"
-                 "[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
+TEST(VmHost, AnOptionTheVmRejectsFailsCreation) {
+    AppDir app = vmApp(L"vm-rejected-option", echoIni("Virtual Machine Parameters=-Xbogus\r\n"));
+    Started s = app.start();
     EXPECT_EQ(s.result.out, "Error: JNI exception: failed to create the Java VM\r\nReason: invalid arguments.\r\n \r\n");
-    EXPECT_TRUE(contains(s.result.err, "Unrecognized option: -Xbogus")) << describe(s);
+    EXPECT_TRUE(contains(s.result.err, "Unrecognized option: -Xbogus")) << s.describe();
     EXPECT_EQ(s.result.exitCode, kFailed);
 }
 
-TEST_F(VmHost, AMissingMainClassIsDescribedThenReported) {
-    AppDir app = appWithVm(L"vm-missing-class");
-    app.write(L"app.jar", "");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=com.example.Missing\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
-    Start s = start(app);
+TEST(VmHost, AMissingMainClassIsDescribedThenReported) {
+    AppDir app = vmApp(L"vm-missing-class", javaIni("com.example.Missing", "\\app.jar"));
+    Started s = app.start();
     EXPECT_EQ(s.result.out, "Error: Could not find the main class com/example/Missing.\r\n \r\n");
     EXPECT_TRUE(contains(s.result.err, "Exception in thread \"main\" java.lang.NoClassDefFoundError: com/example/Missing"))
-        << describe(s);
+        << s.describe();
     EXPECT_EQ(s.result.exitCode, kFailed);
     // The thread detached, so the teardown's DestroyJavaVM returned.
     EXPECT_TRUE(inOrder(s.log, {"FindClass com/example/Missing", "detach", "destroy begin", "strings held=0", "destroy end"}))
-        << describe(s);
+        << s.describe();
     expectCleanVm(s);
 }
 
-TEST_F(VmHost, AClassWithoutMainPrintsMessage216) {
-    AppDir app = appWithVm(L"vm-no-main");
-    app.write(L"app.jar", "");
+TEST(VmHost, AClassWithoutMainPrintsMessage216) {
+    AppDir app = vmApp(L"vm-no-main");
     for (bool methodError : {true, false}) {
-        app.writeIni(std::string("[Java Runtime Environment]\r\nMain Class=test.NoMain\r\n") +
-                     (methodError ? "" : "Virtual Machine Parameters=-Dtestvm.methoderror=0\r\n") +
-                     "[Class Path]\r\nClass Path=\\app.jar\r\n");
-        Start s = start(app);
-        EXPECT_EQ(s.result.out, "Error: No main method found in specified class.\r\n \r\n") << describe(s);
+        app.writeIni(javaIni("test.NoMain", "\\app.jar",
+                             methodError ? "" : "Virtual Machine Parameters=-Dtestvm.methoderror=0\r\n"));
+        Started s = app.start();
+        EXPECT_EQ(s.result.out, "Error: No main method found in specified class.\r\n \r\n") << s.describe();
         // A VM that raises NoSuchMethodError has it described first.
-        EXPECT_EQ(contains(s.result.err, "java.lang.NoSuchMethodError: main"), methodError) << describe(s);
+        EXPECT_EQ(contains(s.result.err, "java.lang.NoSuchMethodError: main"), methodError) << s.describe();
         EXPECT_EQ(s.result.exitCode, kFailed);
-        EXPECT_TRUE(inOrder(s.log, {"detach", "destroy end"})) << describe(s);
+        EXPECT_TRUE(inOrder(s.log, {"detach", "destroy end"})) << s.describe();
         expectCleanVm(s);
     }
 }
 
-TEST_F(VmHost, AnEmptyClassPathPrintsMessage209AndStartsTheVmWithoutTheRest) {
-    AppDir app = appWithVm(L"vm-empty-class-path");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Echo\r\nVirtual Machine Parameters=-Dnot=read\r\n"
-                 "[Application]\r\nCmd=not-read\r\n[Class Path]\r\nClass Path=\\missing\\*.jar\r\n");
-    Start s = start(app, L"a");
+TEST(VmHost, AnEmptyClassPathPrintsMessage209AndStartsTheVmWithoutTheRest) {
+    AppDir app = vmApp(
+        L"vm-empty-class-path",
+        javaIni("test.Echo", "\\missing\\*.jar", "Virtual Machine Parameters=-Dnot=read\r\n", "Cmd=not-read\r\n"));
+    Started s = app.start(L"a");
     // The message waits in the launcher's buffered standard output; the Java
     // program writes to the handle directly.
-    EXPECT_TRUE(contains(s.result.out, "Error: Java Class Path was not specified in INI file. \r\n")) << describe(s);
-    EXPECT_TRUE(contains(s.result.out, "arg[0]=a\r\n")) << describe(s);
-    EXPECT_FALSE(contains(s.result.out, "not-read")) << describe(s);
-    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
+    EXPECT_TRUE(contains(s.result.out, "Error: Java Class Path was not specified in INI file. \r\n")) << s.describe();
+    EXPECT_TRUE(contains(s.result.out, "arg[0]=a\r\n")) << s.describe();
+    EXPECT_FALSE(contains(s.result.out, "not-read")) << s.describe();
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"abort extraInfo=set", "exit extraInfo=set"}));
 }
 

@@ -23,38 +23,20 @@ unsigned long long kilobytes(const std::string& option, const std::string& prefi
     return std::stoull(digits);
 }
 
-std::string describe(const RunResult& r, const std::vector<std::string>& log, const std::string& trace) {
-    std::string text = "exit " + std::to_string(r.exitCode) + (r.timedOut ? " TIMED OUT" : "") + "\n--- stdout:\n" +
-                       r.out + "--- stderr:\n" + r.err + "--- test VM log:\n";
-    for (const std::string& line : log) text += line + "\n";
-    return text + "--- trace:\n" + trace;
-}
-
 TEST(Product32Application, ReceivesItsArgumentsAndItsExitCodeBecomesTheProcesss) {
-    AppDir app(L"smoke32-app");
-    ASSERT_TRUE(CopyFileW(windowsPath(LAUNCHER32_EXE).c_str(), app.exe().c_str(), FALSE));
-    const std::wstring jvm = app.file(L"jre\\bin\\client\\jvm.dll");
-    makeFolders(app.file(L"jre\\bin\\client"));
-    ASSERT_TRUE(CopyFileW(windowsPath(TESTVM32_DLL).c_str(), jvm.c_str(), FALSE)) << TESTVM32_DLL;
-    app.write(L"jre\\bin\\java.dll", "");
-    app.write(L"lib\\sample.jar", "");
-    app.writeIni(
-        "[Java Runtime Environment]\r\nMain Class=test.Exit\r\n"
-        "Virtual Machine Parameters=-Dtestvm.exit=1234 -Xmx1p -Xms1t -Xss1m \"-Dsample.greeting=hello world\"\r\n"
-        "[Application]\r\nCmd=--from-ini\r\n"
-        "[Class Path]\r\nClass Path=\\lib\\*.jar\r\n");
+    AppDir app(L"smoke32-app", L"app.exe", windowsPath(LAUNCHER32_EXE));
+    app.privateTestVm(windowsPath(TESTVM32_DLL)).write(L"lib\\sample.jar");
+    app.writeIni(javaIni("test.Exit", "\\lib\\*.jar",
+                         "Virtual Machine Parameters=-Dtestvm.exit=1234 -Xmx1p -Xms1t -Xss1m "
+                         "\"-Dsample.greeting=hello world\"\r\n",
+                         "Cmd=--from-ini\r\n"));
+    ASSERT_TRUE(app.ok());
 
-    RunOptions options;
-    options.timeoutMs = 600000;
-    options.env[L"TESTVM_LOG"] = app.file(L"testvm.log");
-    options.env[L"QZ_LAUNCHER_LOG"] = app.file(L"trace.log");
-    options.env[L"JAVA_HOME"] = L"";
-    options.env[L"APPDATA"] = app.file(L"appdata");
-    RunResult r = app.run(L"one \"\" \"two words\" \u00e9\u20ac", options);
-    std::vector<std::string> log = testVmLog(app.file(L"testvm.log"));
-    std::string trace;
-    readTextFile(app.file(L"trace.log"), trace);
-    const std::string context = describe(r, log, trace);
+    const Started s = app.start(L"one \"\" \"two words\" \u00e9\u20ac", RunOptions::within(600000));
+    const RunResult& r = s.result;
+    const std::vector<std::string>& log = s.log;
+    const std::string context = s.describe();
+    const std::wstring jvm = app.file(L"jre\\bin\\client\\jvm.dll");
 
     // System.exit(1234) ended the process through the VM, after the launcher's hook.
     EXPECT_FALSE(r.timedOut) << context;
@@ -86,9 +68,9 @@ TEST(Product32Application, ReceivesItsArgumentsAndItsExitCodeBecomesTheProcesss)
     ASSERT_TRUE(logValue(log, "env QZ_JVM_PATH=", value)) << context;
     EXPECT_EQ(value, narrow(jvm));
     EXPECT_TRUE(testVmErrors(log).empty()) << context;
-    EXPECT_NE(trace.find("runtime chosen (private runtime): " + narrow(jvm)), std::string::npos) << context;
+    EXPECT_TRUE(s.traced("runtime chosen (private runtime): " + narrow(jvm))) << context;
     // The VM thread was made with the stack that -Xss asked for.
-    EXPECT_NE(trace.find("VM thread stack size 1048576"), std::string::npos) << context;
+    EXPECT_TRUE(s.traced("VM thread stack size 1048576")) << context;
 }
 
 }  // namespace

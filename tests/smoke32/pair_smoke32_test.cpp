@@ -28,41 +28,29 @@ std::set<std::string> tracePids(const std::string& trace) {
 }
 
 TEST(Product32Pair, ASixtyFourBitRuntimeIsHandedToThePairedExecutable) {
-    AppDir app(L"smoke32-pair", L"app64.exe");  // the x86_64 launcher is the pair
-    const std::wstring exe32 = app.file(L"app.exe");
-    ASSERT_TRUE(CopyFileW(windowsPath(LAUNCHER32_EXE).c_str(), exe32.c_str(), FALSE));
-    app.installTestVm(L"runtime64\\bin\\client\\jvm.dll");
-    app.write(L"app.jar", "");
-    const std::string runtime = narrow(app.file(L"runtime64"));
-    app.write(L"app.ini", "[Java Runtime Environment]\r\nMain Class=test.Exit\r\nJRE Path=" + runtime +
-                              "\r\n[Application]\r\nPair Product=" + narrow(app.exe()) + "\r\nPair Return Code=Yes\r\n");
-    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Exit\r\nJRE Path=" + runtime +
-                 "\r\nVirtual Machine Parameters=-Dtestvm.exit=300\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+    // app.exe is the 32-bit launcher; app64.exe, the x86_64 one, is its pair.
+    AppDir app(L"smoke32-pair", L"app.exe", windowsPath(LAUNCHER32_EXE));
+    app.copy(launcherExe(), L"app64.exe").installTestVm(L"runtime64\\bin\\client\\jvm.dll").write(L"app.jar");
+    const std::string runtime = "JRE Path=" + narrow(app.file(L"runtime64")) + "\r\n";
+    const std::string exe64 = narrow(app.file(L"app64.exe"));
+    app.writeIni(javaIni("test.Exit", "", runtime, "Pair Product=" + exe64 + "\r\nPair Return Code=Yes\r\n"));
+    app.write(L"app64.ini",
+              javaIni("test.Exit", "\\app.jar", runtime + "Virtual Machine Parameters=-Dtestvm.exit=300\r\n"));
+    ASSERT_TRUE(app.ok());
 
-    RunOptions options;
-    options.timeoutMs = 600000;
-    options.env[L"TESTVM_LOG"] = app.file(L"testvm.log");
-    options.env[L"QZ_LAUNCHER_LOG"] = app.file(L"trace.log");
-    options.env[L"JAVA_HOME"] = L"";
-    options.env[L"APPDATA"] = app.file(L"appdata");
-    const std::wstring arguments = L"-a \"quoted argument\" \u00e9";
-    RunResult r = runProcess(exe32, L"\"" + exe32 + L"\" " + arguments, options);
-    std::vector<std::string> log = testVmLog(app.file(L"testvm.log"));
-    std::string trace;
-    readTextFile(app.file(L"trace.log"), trace);
-    std::string context = "exit " + std::to_string(r.exitCode) + "\n--- stdout:\n" + r.out + "--- test VM log:\n";
-    for (const std::string& line : log) context += line + "\n";
-    context += "--- trace:\n" + trace;
+    const Started s = app.start(L"-a \"quoted argument\" \u00e9", RunOptions::within(600000));
+    const RunResult& r = s.result;
+    const std::vector<std::string>& log = s.log;
+    const std::string context = s.describe();
 
     // The child's System.exit(300) became the 32-bit process's exit code, in full.
     EXPECT_FALSE(r.timedOut) << context;
     EXPECT_EQ(r.exitCode, 300u) << context;
     // The 32-bit launcher printed nothing (no failed load of the 64-bit library).
     EXPECT_EQ(r.out, "") << context;
-    EXPECT_NE(trace.find("runtime: the paired executable will run it: " + narrow(app.exe())), std::string::npos)
-        << context;
-    EXPECT_NE(trace.find("run: starting the paired executable " + narrow(app.exe())), std::string::npos) << context;
-    EXPECT_EQ(tracePids(trace).size(), 2u) << context;
+    EXPECT_TRUE(s.traced("runtime: the paired executable will run it: " + exe64)) << context;
+    EXPECT_TRUE(s.traced("run: starting the paired executable " + exe64)) << context;
+    EXPECT_EQ(tracePids(s.trace).size(), 2u) << context;
 
     // One VM, created by the child, with the 32-bit launcher's arguments.
     EXPECT_EQ(linesStartingWith(log, "create ").size(), 1u) << context;

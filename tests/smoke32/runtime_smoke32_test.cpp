@@ -3,41 +3,27 @@
 #include <gtest/gtest.h>
 
 #include "support/process.h"
-#include "support/runtime_fixtures.h"
 
 using namespace testing_support;
 
 namespace {
 
 TEST(Product32Runtime, SearchesTheThirtyTwoBitViewAsItsDefault) {
-    const std::wstring jre = L"Software\\JavaSoft\\Java Runtime Environment\\";
     ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, L"Software\\JavaSoft"));
     ASSERT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, L"Software\\JavaSoft"));
 
-    std::wstring dir = workRoot() + L"\\smoke32-runtime";
-    removeTree(dir);
-    makeFolders(dir);
-    ASSERT_TRUE(CopyFileW(windowsPath(LAUNCHER32_EXE).c_str(), (dir + L"\\app.exe").c_str(), FALSE));
-    writeTextFile(dir + L"\\app.ini", "[Java Runtime Environment]\r\nMain Class=com.example.App\r\n");
-    std::wstring jre32 = makeRuntimeFolder(dir + L"\\jre32", kClientVm);
-    std::wstring jre64 = makeRuntimeFolder(dir + L"\\jre64", kServerVm);
+    AppDir app(L"smoke32-runtime", L"app.exe", windowsPath(LAUNCHER32_EXE));
+    app.writeIni(javaIni("com.example.App"));
+    ASSERT_TRUE(app.ok());
+    std::wstring jre32 = makeRuntimeFolder(app.file(L"jre32"), kClientVm);
+    std::wstring jre64 = makeRuntimeFolder(app.file(L"jre64"), kServerVm);
+    ASSERT_TRUE(app.registerRuntime(L"1.7.0_80", jre32, KEY_WOW64_32KEY));
+    ASSERT_TRUE(app.registerRuntime(L"1.8.0_131", jre64, KEY_WOW64_64KEY));
 
-    RegistryPlant reg;
-    ASSERT_TRUE(reg.set(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, jre + L"1.7.0_80", L"JavaHome", jre32));
-    ASSERT_TRUE(reg.set(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, jre + L"1.8.0_131", L"JavaHome", jre64));
-
-    RunOptions options;
-    options.timeoutMs = 600000;
-    options.env[L"QZ_LAUNCHER_LOG"] = dir + L"\\trace.log";
-    options.env[L"JAVA_HOME"] = L"";
-    std::wstring exe = dir + L"\\app.exe";
-    runProcess(exe, L"\"" + exe + L"\"", options);
-
-    std::string trace;
-    ASSERT_TRUE(readTextFile(dir + L"\\trace.log", trace));
-    EXPECT_NE(trace.find(narrow(L"runtime chosen (registry): " + jre32 + L"bin\\client\\jvm.dll")), std::string::npos)
-        << trace;
-    EXPECT_EQ(trace.find(narrow(jre64)), std::string::npos) << trace;
+    const Started s = app.start(L"", RunOptions::within(600000));
+    ASSERT_FALSE(s.trace.empty()) << s.describe();
+    EXPECT_TRUE(s.traced(narrow(L"runtime chosen (registry): " + jre32 + L"bin\\client\\jvm.dll"))) << s.trace;
+    EXPECT_FALSE(s.traced(narrow(jre64))) << s.trace;
 }
 
 }  // namespace

@@ -10,22 +10,6 @@ namespace {
 
 std::wstring launcher32() { return windowsPath(LAUNCHER32_EXE); }
 
-// A folder with a copy of the 32-bit launcher named app.exe.
-std::wstring appFolder(const std::wstring& name) {
-    std::wstring dir = workRoot() + L"\\smoke32-" + name;
-    removeTree(dir);
-    makeFolders(dir);
-    EXPECT_TRUE(CopyFileW(launcher32().c_str(), (dir + L"\\app.exe").c_str(), FALSE)) << narrow(launcher32());
-    return dir;
-}
-
-RunResult run32(const std::wstring& dir, const std::wstring& args) {
-    RunOptions options;
-    options.timeoutMs = 600000;
-    std::wstring exe = dir + L"\\app.exe";
-    return runProcess(exe, L"\"" + exe + L"\" " + args, options);
-}
-
 TEST(Product32, IsAnX86ConsoleExecutable) {
     std::string image;
     ASSERT_TRUE(readTextFile(launcher32(), image));
@@ -39,9 +23,9 @@ TEST(Product32, IsAnX86ConsoleExecutable) {
 }
 
 TEST(Product32, MissingMainClassPrintsMessage210AndExitsWithMinusOne) {
-    std::wstring dir = appFolder(L"no-main-class");
-    writeTextFile(dir + L"\\app.ini", "[Java Runtime Environment]\r\nMinimum Version=1.6\r\n");
-    RunResult r = run32(dir, L"x");
+    AppDir app(L"smoke32-no-main-class", L"app.exe", launcher32());
+    app.writeIni("[Java Runtime Environment]\r\nMinimum Version=1.6\r\n");
+    RunResult r = app.run(L"x", RunOptions::within(600000));
     EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \r\n");
     EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
 }

@@ -1,6 +1,13 @@
 #include "support/process.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdio>
+
+#include "support/testvm.h"
+#include "support/trace.h"
+#include "support/ui_support.h"
 
 namespace testing_support {
 
@@ -47,6 +54,22 @@ std::wstring testVmDll() {
 #endif
 }
 
+std::wstring environmentValue(const wchar_t* name) {
+    wchar_t buffer[32768];
+    DWORD n = GetEnvironmentVariableW(name, buffer, 32768);
+    return n && n < 32768 ? std::wstring(buffer, n) : std::wstring();
+}
+
+std::vector<std::string> textLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r' ? 1 : 0)));
+        start = end + 1;
+    }
+    return lines;
+}
+
 bool makeFolders(const std::wstring& path) {
     if (path.empty()) return false;
     DWORD attr = GetFileAttributesW(path.c_str());
@@ -86,6 +109,12 @@ bool readTextFile(const std::wstring& path, std::string& content) {
     while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) content.append(buffer, n);
     CloseHandle(f);
     return true;
+}
+
+std::string fileText(const std::wstring& path) {
+    std::string text;
+    readTextFile(path, text);
+    return text;
 }
 
 bool pathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -159,75 +188,110 @@ std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>
 RunResult runProcess(const std::wstring& application, const std::wstring& commandLine, const RunOptions& options) {
     RunResult result;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite, inRead, inWrite;
-    CreatePipe(&outRead, &outWrite, &sa, 0);
-    CreatePipe(&errRead, &errWrite, &sa, 0);
-    CreatePipe(&inRead, &inWrite, &sa, 0);
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr, inRead = nullptr,
+           inWrite = nullptr;
     STARTUPINFOW si = {};
     si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = inRead;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
+    if (options.capture) {
+        CreatePipe(&outRead, &outWrite, &sa, 0);
+        CreatePipe(&errRead, &errWrite, &sa, 0);
+        CreatePipe(&inRead, &inWrite, &sa, 0);
+        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = inRead;
+        si.hStdOutput = outWrite;
+        si.hStdError = errWrite;
+    }
     PROCESS_INFORMATION pi = {};
     std::vector<wchar_t> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(0);
     std::vector<wchar_t> env;
     if (!options.env.empty()) env = environmentBlock(options.env);
     BOOL created = CreateProcessW(application.empty() ? nullptr : application.c_str(), cmd.data(), nullptr, nullptr,
-                                  TRUE, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                                  options.capture, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
                                   env.empty() ? nullptr : env.data(),
                                   options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &si,
                                   &pi);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    CloseHandle(inRead);
+    auto close = [](HANDLE& h) {
+        if (h) CloseHandle(h);
+        h = nullptr;
+    };
+    close(outWrite);
+    close(errWrite);
+    close(inRead);
     if (!created) {
         result.exitCode = 0xDEADBEEF;
         result.err = "CreateProcessW failed: " + std::to_string(GetLastError());
-        CloseHandle(outRead);
-        CloseHandle(errRead);
-        CloseHandle(inWrite);
+        close(outRead);
+        close(errRead);
+        close(inWrite);
         return result;
     }
-    if (!options.stdinText.empty()) {
+    if (!options.stdinText.empty() && inWrite) {
         DWORD n = 0;
         WriteFile(inWrite, options.stdinText.data(), static_cast<DWORD>(options.stdinText.size()), &n, nullptr);
     }
-    CloseHandle(inWrite);
+    close(inWrite);
 
     PipeReader outReader = {outRead, &result.out};
     PipeReader errReader = {errRead, &result.err};
-    HANDLE threads[2] = {CreateThread(nullptr, 0, readPipe, &outReader, 0, nullptr),
-                         CreateThread(nullptr, 0, readPipe, &errReader, 0, nullptr)};
-    if (WaitForSingleObject(pi.hProcess, options.timeoutMs) == WAIT_TIMEOUT) {
-        result.timedOut = true;
-        TerminateProcess(pi.hProcess, 0xDEAD);
-        WaitForSingleObject(pi.hProcess, 5000);
+    HANDLE threads[2] = {};
+    if (options.capture) {
+        threads[0] = CreateThread(nullptr, 0, readPipe, &outReader, 0, nullptr);
+        threads[1] = CreateThread(nullptr, 0, readPipe, &errReader, 0, nullptr);
+    }
+    const DWORD step = options.cancelJreDialog ? 50 : options.timeoutMs;
+    for (DWORD waited = 0; WaitForSingleObject(pi.hProcess, step) == WAIT_TIMEOUT;) {
+        waited += step;
+        if (waited >= options.timeoutMs) {
+            result.timedOut = true;
+            TerminateProcess(pi.hProcess, 0xDEAD);
+            WaitForSingleObject(pi.hProcess, 5000);
+            break;
+        }
+        if (HWND dialog = ui_test::findWindowOfExecutable(application, L"JRE Not Found")) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
     }
     // Grandchildren may hold the pipes open; don't wait for ever on them.
-    WaitForMultipleObjects(2, threads, TRUE, 10000);
+    if (options.capture) WaitForMultipleObjects(2, threads, TRUE, 10000);
     GetExitCodeProcess(pi.hProcess, &result.exitCode);
-    CloseHandle(threads[0]);
-    CloseHandle(threads[1]);
-    CloseHandle(outRead);
-    CloseHandle(errRead);
+    close(threads[0]);
+    close(threads[1]);
+    close(outRead);
+    close(errRead);
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     return result;
 }
 
-AppDir::AppDir(const std::wstring& testName, const std::wstring& exeName) : exeName_(exeName) {
+std::vector<std::string> Started::traceLines() const { return testing_support::traceLines(trace); }
+
+std::string Started::describe() const {
+    std::string text = "exit " + std::to_string(result.exitCode) + (result.timedOut ? " TIMED OUT" : "") +
+                       "\n--- stdout:\n" + result.out + "--- stderr:\n" + result.err + "--- test VM log:\n";
+    for (const std::string& line : log) text += line + "\n";
+    return text + "--- trace:\n" + trace;
+}
+
+AppDir::AppDir(const std::wstring& testName, const std::wstring& exeName, const std::wstring& launcher)
+    : exeName_(exeName) {
     static unsigned counter = 0;
     path_ = workRoot() + L"\\" + testName + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
     removeTree(path_);
     makeFolders(path_);
-    CopyFileW(launcherExe().c_str(), exe().c_str(), FALSE);
+    copy(launcher, exeName);
+}
+
+const AppDir& AppDir::check(bool done, const std::wstring& what) const {
+    if (!done) {
+        ok_ = false;
+        ADD_FAILURE() << "application folder " << narrow(path_) << ": cannot " << narrow(what);
+    }
+    return *this;
 }
 
 std::wstring AppDir::ini() const {
@@ -235,22 +299,77 @@ std::wstring AppDir::ini() const {
     return e.substr(0, e.rfind(L'.') + 1) + L"ini";
 }
 
-void AppDir::writeIni(const std::string& content) const { writeTextFile(ini(), content); }
-
-void AppDir::write(const std::wstring& relative, const std::string& content) const {
-    writeTextFile(file(relative), content);
+const AppDir& AppDir::writeIni(const std::string& content) const {
+    return check(writeTextFile(ini(), content), L"write " + ini());
 }
 
-void AppDir::installTestVm(const std::wstring& relative) const {
+const AppDir& AppDir::write(const std::wstring& relative, const std::string& content) const {
+    return check(writeTextFile(file(relative), content), L"write " + relative);
+}
+
+const AppDir& AppDir::copy(const std::wstring& source, const std::wstring& relative) const {
     std::wstring target = file(relative);
     makeFolders(target.substr(0, target.rfind(L'\\')));
-    CopyFileW(testVmDll().c_str(), target.c_str(), FALSE);
+    return check(CopyFileW(source.c_str(), target.c_str(), FALSE) != 0, L"copy " + source + L" to " + relative);
+}
+
+const AppDir& AppDir::privateTestVm(const std::wstring& vm) const {
+    return copy(vm, L"jre\\bin\\client\\jvm.dll").write(L"jre\\bin\\java.dll");
+}
+
+bool AppDir::registerRuntime(const std::wstring& version, const std::wstring& home, REGSAM view) const {
+    return registry_->set(HKEY_LOCAL_MACHINE, view, L"Software\\JavaSoft\\Java Runtime Environment\\" + version,
+                          L"JavaHome", home);
 }
 
 RunResult AppDir::run(const std::wstring& arguments, const RunOptions& options) const {
     std::wstring cmd = L"\"" + exe() + L"\"";
     if (!arguments.empty()) cmd += L" " + arguments;
     return runProcess(exe(), cmd, options);
+}
+
+RunOptions AppDir::startOptions(RunOptions options) const {
+    options.env[L"TESTVM_LOG"] = vmLogPath();
+    options.env[L"QZ_LAUNCHER_LOG"] = tracePath();
+    options.env.insert({L"JAVA_HOME", L""});  // Wine hands the Linux environment on
+    options.env.insert({L"APPDATA", file(L"appdata")});
+    makeFolders(options.env[L"APPDATA"]);
+    return options;
+}
+
+Started AppDir::start(const std::wstring& arguments, const RunOptions& options) const {
+    DeleteFileW(vmLogPath().c_str());
+    DeleteFileW(tracePath().c_str());
+    Started s;
+    s.result = run(arguments, startOptions(options));
+    s.log = vmLog();
+    s.trace = fileText(tracePath());
+    return s;
+}
+
+std::vector<std::string> AppDir::vmLog() const { return testVmLog(vmLogPath()); }
+
+bool AppDir::waitForVmLine(const std::string& line, DWORD timeoutMs) const {
+    return ui_test::waitUntil([&] { return !linesStartingWith(vmLog(), line).empty(); }, timeoutMs);
+}
+
+std::string javaIni(const std::string& mainClass, const std::string& classPath, const std::string& jre,
+                    const std::string& application) {
+    std::string text = "[Java Runtime Environment]\r\nMain Class=" + mainClass + "\r\n" + jre;
+    if (!application.empty()) text += "[Application]\r\n" + application;
+    if (!classPath.empty()) text += "[Class Path]\r\nClass Path=" + classPath + "\r\n";
+    return text;
+}
+
+Background::Background(const AppDir& app, const std::wstring& arguments, const RunOptions& options)
+    : thread_([this, &app, arguments, options] {
+          result_ = app.run(arguments, options);
+          done_ = true;
+      }) {}
+
+const RunResult& Background::finish() {
+    if (thread_.joinable()) thread_.join();
+    return result_;
 }
 
 }  // namespace testing_support

@@ -1,5 +1,7 @@
 #include "support/runtime_fixtures.h"
 
+#include <iterator>
+
 #include "support/process.h"
 
 namespace testing_support {
@@ -65,6 +67,16 @@ bool RegistryPlant::set(HKEY root, REGSAM view, const std::wstring& path, const 
                         const std::wstring& value) {
     return setRaw(root, view, path, name, REG_SZ, value.c_str(),
                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void RegistryPlant::remove(HKEY root, REGSAM view, const std::wstring& path) {
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+        if (it->root == root && it->view == view && it->path == path) {
+            RegDeleteKeyExW(root, path.c_str(), view, 0);
+            created_.erase(std::next(it).base());
+            return;
+        }
+    }
 }
 
 void RegistryPlant::removeAll() {

@@ -41,6 +41,8 @@ public:
     bool setRaw(HKEY root, REGSAM view, const std::wstring& path, const std::wstring& name, DWORD type,
                 const void* data, DWORD size);
 
+    // Deletes a key this plant created (and forgets it).
+    void remove(HKEY root, REGSAM view, const std::wstring& path);
     void removeAll();
 
 private:

@@ -12,19 +12,7 @@ std::wstring newTestVmLog(const std::wstring& name) {
     return path;
 }
 
-std::vector<std::string> testVmLog(const std::wstring& path) {
-    std::vector<std::string> lines;
-    std::string text;
-    if (!readTextFile(path, text)) return lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();  // a line being written
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+std::vector<std::string> testVmLog(const std::wstring& path) { return textLines(fileText(path)); }
 
 std::vector<std::string> linesStartingWith(const std::vector<std::string>& log, const std::string& prefix) {
     std::vector<std::string> out;

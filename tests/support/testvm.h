@@ -89,7 +89,7 @@ namespace testing_support {
 // A path for a new log under workRoot() (no file yet), for TESTVM_LOG.
 std::wstring newTestVmLog(const std::wstring& name);
 
-// The lines of the log, without their "\n"; empty when there is no file.
+// The lines of the log, without their line ends; empty when there is no file.
 std::vector<std::string> testVmLog(const std::wstring& path);
 
 // Whole lines that start with `prefix`, in order.

@@ -5,7 +5,8 @@
 
 namespace testing_support {
 
-// The trace's lines without their time and process prefix.
+// The lines of a trace's text, or of its file, without their time and process prefix.
+std::vector<std::string> traceLines(const std::string& text);
 std::vector<std::string> readTrace(const std::wstring& path);
 // Whether some line equals `line` exactly.
 bool traceHas(const std::vector<std::string>& lines, const std::string& line);

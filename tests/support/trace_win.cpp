@@ -4,26 +4,19 @@
 
 namespace testing_support {
 
-std::vector<std::string> readTrace(const std::wstring& path) {
-    std::string text;
-    std::vector<std::string> lines;
-    if (!readTextFile(path, text)) return lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+std::vector<std::string> traceLines(const std::string& text) {
+    std::vector<std::string> lines = textLines(text);
+    for (std::string& line : lines) {
         // "hh:mm:ss.mmm [pid] text"
         size_t close = line.find("] ");
         if (line.size() > 14 && line[12] == ' ' && line[13] == '[' && close != std::string::npos) {
             line = line.substr(close + 2);
         }
-        lines.push_back(line);
-        start = end + 1;
     }
     return lines;
 }
+
+std::vector<std::string> readTrace(const std::wstring& path) { return traceLines(fileText(path)); }
 
 bool traceHas(const std::vector<std::string>& lines, const std::string& line) {
     for (const std::string& l : lines) {

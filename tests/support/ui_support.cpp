@@ -1,8 +1,5 @@
 #include "support/ui_support.h"
 
-#include <atomic>
-#include <thread>
-
 #include "support/process.h"
 
 namespace ui_test {
@@ -255,24 +252,6 @@ bool savePng(const std::wstring& path, const Image& image) {
     putChunk(png, "IDAT", z);
     putChunk(png, "IEND", {});
     return testing_support::writeTextFile(path, std::string(png.begin(), png.end()));
-}
-
-testing_support::RunResult runCancellingJreDialog(const testing_support::AppDir& app, const std::wstring& arguments,
-                                                  const testing_support::RunOptions& options) {
-    testing_support::RunResult result;
-    std::atomic<bool> done{false};
-    std::thread start([&] {
-        result = app.run(arguments, options);
-        done = true;
-    });
-    while (!done) {
-        if (HWND dialog = findWindowOfExecutable(app.exe(), L"JRE Not Found")) {
-            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        }
-        Sleep(50);
-    }
-    start.join();
-    return result;
 }
 
 std::wstring screenshotFolder() {

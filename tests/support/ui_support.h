@@ -54,12 +54,6 @@ bool savePng(const std::wstring& path, const Image& image);
 // The folder for screenshots of this build (build/<name>/screenshots).
 std::wstring screenshotFolder();
 
-// Runs the application like AppDir::run and cancels its "JRE Not Found" dialog
-// whenever one appears: for starts that find no Java runtime and have nobody
-// to answer the dialog (they would wait until their time-out).
-testing_support::RunResult runCancellingJreDialog(const testing_support::AppDir& app, const std::wstring& arguments,
-                                                  const testing_support::RunOptions& options);
-
 // A COLORREF (red in the low byte) as the image's 0x00RRGGBB.
 inline uint32_t rgbOf(COLORREF c) {
     return (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) | GetBValue(c);
