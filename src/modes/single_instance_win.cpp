@@ -182,6 +182,12 @@ bool SingleInstance::State::handOver(const std::vector<std::wstring>& arguments)
     // The answer is posted to this thread: it needs a message queue before asking.
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    // The user started this process, so it may pass the foreground on: a
+    // secondaryMain that brings its window to the front then really comes forward.
+    const bool granted = AllowSetForegroundWindow(block->processId) != FALSE;
+    trace(std::wstring(granted ? L"single instance: the first instance may take the foreground, process "
+                               : L"single instance: the foreground could not be passed on to process ") +
+          decimal(block->processId));
     if (!PostThreadMessageW(block->listenerThreadId, block->messageId, GetCurrentThreadId(), 0)) {
         trace(L"single instance: the request could not be posted");
         return false;

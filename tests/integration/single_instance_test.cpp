@@ -36,6 +36,15 @@ TEST(SingleInstance, TheIntFormsAnswerIsTheSecondInstancesExitCode) {
     EXPECT_EQ(second.out, "");
     EXPECT_EQ(first.finish().exitCode, 0u);
 
+    // The second passed the foreground on to the first, by the process id the block carries.
+    const std::string trace = fileText(app.tracePath());
+    const std::string granted = "single instance: the first instance may take the foreground, process ";
+    const size_t grant = trace.find(granted);
+    ASSERT_NE(grant, std::string::npos) << trace;
+    const size_t id = grant + granted.size();
+    const std::string firstId = trace.substr(id, trace.find_first_of("\r\n", id) - id);
+    EXPECT_NE(trace.find("[" + firstId + "] single instance: first instance, listener thread"), std::string::npos) << trace;
+
     std::vector<std::string> log = app.vmLog();
     EXPECT_EQ(testVmArguments(log, "main"), (std::vector<Strings>{{"first"}}));  // the second created no VM
     EXPECT_EQ(testVmArguments(log, "secondaryMain int"), (std::vector<Strings>{{"x", "y z"}}));
