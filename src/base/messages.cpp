@@ -1,5 +1,6 @@
 #include "base/messages.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "base/text.h"
@@ -41,9 +42,16 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
     return out;
 }
 
+namespace {
+std::atomic<ErrorListener> errorListener{nullptr};
+}  // namespace
+
+void setErrorListener(ErrorListener listener) { errorListener.store(listener); }
+
 void printError(const std::wstring& text) {
     std::string line = "Error: " + toAnsi(text) + " \n";
     std::fputs(line.c_str(), stdout);
+    if (ErrorListener listener = errorListener.load()) listener(text);
 }
 
 std::wstring messageText(const Failure& failure) { return formatMessage(loadMessage(failure.id), failure.inserts); }

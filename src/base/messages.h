@@ -39,8 +39,14 @@ struct Failure {
 // The message of a failure, formatted.
 std::wstring messageText(const Failure& failure);
 
-// Writes "Error: <text> \n" to standard output (buffered standard I/O).
+// Writes "Error: <text> \n" to standard output (buffered standard I/O), and
+// hands the text to the error listener when one is set.
 void printError(const std::wstring& text);
+
+// A second reader of every error printed (a service's event log); null: none.
+// It may be called on any thread that prints.
+using ErrorListener = void (*)(const std::wstring& text);
+void setErrorListener(ErrorListener listener);
 
 // Prints the message of a failure with printError; nothing for no failure.
 void report(const Failure& failure);
