@@ -375,6 +375,21 @@ TEST_F(VmHost, AnExceptionEndingMainIsPrintedWithFailureCheck) {
     EXPECT_TRUE(inOrder(s.log, {"main returned", "uncaught java.lang.RuntimeException: boom", "detach"})) << describe(s);
 }
 
+TEST_F(VmHost, AnExceptionWhoseTextCannotBeReadIsStillPrintedAndLeavesNoErrorPending) {
+    AppDir app = appWithVm(L"vm-uncaught-no-text");
+    app.write(L"app.jar", "");
+    // The VM cannot hand out the rendered stack trace (it holds "boom"), as when out of memory.
+    app.writeIni("[Java Runtime Environment]\r\nMain Class=test.Throw\r\n"
+                 "Virtual Machine Parameters=-Dtestvm.utfcharsfail=boom\r\n[Application]\r\nFailure Check=yes\r\n"
+                 "Error File=" + narrow(app.file(L"err.txt")) + "\r\n[Class Path]\r\nClass Path=\\app.jar\r\n");
+    Start s = start(app);
+    EXPECT_EQ(s.result.exitCode, 0u) << describe(s);
+    std::string err;
+    readTextFile(app.file(L"err.txt"), err);
+    EXPECT_EQ(err, "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+    expectCleanVm(s);
+}
+
 TEST_F(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {
     AppDir app = appWithVm(L"vm-non-daemon");
     app.write(L"app.jar", "");
