@@ -90,15 +90,6 @@ TEST(ConfigRules, NameListedInAnyCaseOrWhenANameIsNotAscii) {
 
 TEST(ConfigRules, MainClassUsesSlashes) { EXPECT_EQ(mainClassFromConfig(L"com.example.App"), L"com/example/App"); }
 
-TEST(ConfigRules, StopTimeoutIsTheLeadingWholeSeconds) {
-    EXPECT_EQ(secondsFromConfig(L"30"), 30u);
-    EXPECT_EQ(secondsFromConfig(L" 45s"), 45u);
-    EXPECT_EQ(secondsFromConfig(L""), 0u);
-    EXPECT_EQ(secondsFromConfig(L"-5"), 0u);
-    EXPECT_EQ(secondsFromConfig(L"ten"), 0u);
-    EXPECT_EQ(secondsFromConfig(L"99999999999"), 0xFFFFFFFFu);
-}
-
 TEST(Messages, WidePrintfConversions) {
     EXPECT_EQ(formatMessage(L"Windows exception: %s (errno = %d).\n", {L"failed to get the module path", 5}),
               L"Windows exception: failed to get the module path (errno = 5).\n");

@@ -18,22 +18,17 @@ std::vector<event_log::Entry> written;
 
 void capture(const event_log::Entry& entry) { written.push_back(entry); }
 
+// The registered message file and supported types of a source.
 bool readSourceKey(const std::wstring& source, std::wstring& messageFile, DWORD& types) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, event_log::sourceKeyFor(source).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
+    const std::wstring key = event_log::sourceKeyFor(source);
     wchar_t buffer[MAX_PATH] = {};
     DWORD size = sizeof buffer;
-    DWORD type = 0;
-    bool ok = RegQueryValueExW(key, L"EventMessageFile", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-                  ERROR_SUCCESS &&
-              type == REG_EXPAND_SZ;
+    DWORD typesSize = sizeof types;
+    bool ok = RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                           nullptr, buffer, &size) == ERROR_SUCCESS &&
+              RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"TypesSupported", RRF_RT_REG_DWORD, nullptr, &types,
+                           &typesSize) == ERROR_SUCCESS;
     messageFile = buffer;
-    size = sizeof types;
-    ok = ok && RegQueryValueExW(key, L"TypesSupported", nullptr, &type, reinterpret_cast<BYTE*>(&types), &size) ==
-                   ERROR_SUCCESS &&
-         type == REG_DWORD;
-    RegCloseKey(key);
     return ok;
 }
 
