@@ -1,5 +1,6 @@
 #include "base/messages.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "base/text.h"
@@ -43,14 +44,17 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
 
 namespace {
 ErrorSink errorSink = nullptr;
+std::atomic<ErrorListener> errorListener{nullptr};
 }  // namespace
 
 void setErrorSink(ErrorSink sink) { errorSink = sink; }
+void setErrorListener(ErrorListener listener) { errorListener.store(listener); }
 
 void printError(const std::wstring& text) {
     if (errorSink && errorSink(text)) return;
     std::string line = "Error: " + toAnsi(text) + " \n";
     std::fputs(line.c_str(), stdout);
+    if (ErrorListener listener = errorListener.load()) listener(text);
 }
 
 std::wstring messageText(const Failure& failure) { return formatMessage(loadMessage(failure.id), failure.inserts); }

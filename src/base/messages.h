@@ -45,9 +45,15 @@ std::wstring messageText(const Failure& failure);
 using ErrorSink = bool (*)(const std::wstring& text);
 void setErrorSink(ErrorSink sink);
 
-// Writes "Error: <text> \n" to standard output (buffered standard I/O), unless
-// the error sink took the message.
+// Writes "Error: <text> \n" to standard output (buffered standard I/O) unless
+// the error sink took the message, and hands the text to the error listener
+// when one is set.
 void printError(const std::wstring& text);
+
+// A second reader of every error printed (a service's event log); null: none.
+// It may be called on any thread that prints.
+using ErrorListener = void (*)(const std::wstring& text);
+void setErrorListener(ErrorListener listener);
 
 // Prints the message of a failure with printError; nothing for no failure.
 void report(const Failure& failure);

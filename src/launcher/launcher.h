@@ -24,8 +24,10 @@ public:
     bool startUp();
     // The run step: paired executable, second instance, or the VM. Gives the exit code.
     int run();
-    // Service mode: the dispatcher, which performs the run step on the service's thread.
-    int serve();
+    // Service mode: the dispatcher, which performs the run step on the service's
+    // thread. After a failed start-up (`started` false) the service is only
+    // reported stopped with the code -1, and the result is -1.
+    int serve(bool started);
     bool isService() const { return settings_.isService; }
 
 private:

@@ -5,11 +5,13 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "base/trace.h"
+#include "modes/event_log.h"
 #include "modes/pair_product.h"
 #include "modes/service.h"
 #include "resources/resource.h"
 #include "ui/jre_dialog.h"
 #include "ui/message_box.h"
+#include "ui/window_station.h"
 #include "vm/environment.h"
 
 namespace {
@@ -29,8 +31,17 @@ void traceCurrentDirectory() {
     trace(L"current directory: " + std::wstring(buffer, n < MAX_PATH ? n : 0));
 }
 
-// The "JRE Not Found" dialog, owned by the window active at that moment.
+// The "JRE Not Found" dialog, owned by the window active at that moment. In a
+// window station nobody sees (a service's) the dialog would wait for nobody:
+// its message is printed as an error instead and the answer is Cancel.
 UserAnswer askTheUser(const std::wstring& message, JvmType jvmType) {
+    if (!windowStationVisible()) {
+        trace(L"runtime: the window station is not visible: no dialog, the search ends as if cancelled");
+        printError(message);
+        UserAnswer cancelled;
+        cancelled.result = 2;
+        return cancelled;
+    }
     JreDialogResult r = runJreNotFoundDialog(message, GetActiveWindow(), [jvmType](const std::wstring& folder) {
         return resolveJvmLibrary(folder, jvmType);
     });
@@ -52,6 +63,8 @@ bool Launcher::startUp() {
     Failure failure = readSettings(configPath_, paths_.exe, settings_);
     // Boxes of the windowed executable carry the product's name from here on.
     setMessageBoxContext(settings_.productName, settings_.isService);
+    // Nobody reads a service's console: from here on its errors also go to the event log.
+    if (settings_.isService) event_log::start(event_log::sourceNameFor(paths_.exe), paths_.exe);
     if (failure) {
         report(failure);
         return false;
@@ -106,21 +119,24 @@ int Launcher::run() {
     return status == 0 ? 0 : -1;
 }
 
-int Launcher::serve() {
-    ServiceHost host(
-        settings_.omitServiceName,
-        [this](const std::vector<std::wstring>& serviceArguments) {
+int Launcher::serve(bool started) {
+    ServiceHost::RunStep runStep;
+    if (started) {
+        runStep = [this](const std::vector<std::wstring>& serviceArguments) {
             arguments_.insert(arguments_.end(), serviceArguments.begin(), serviceArguments.end());
             return run();
-        },
-        [this] { vm_.callStop(settings_.mainClass); });
+        };
+    }
+    ServiceHost host(settings_.omitServiceName, settings_.stopTimeoutSeconds, std::move(runStep),
+                     [this] { vm_.callStop(settings_.mainClass); });
     setExitObserver(&host);
     const int exitCode = static_cast<int>(host.dispatch());
     // The host hears the VM's exit until the dispatcher returns; the VM goes
     // while the host still exists, so that no hook can reach it afterwards.
     setExitObserver(nullptr);
     vm_.destroy();
-    return exitCode;
+    // A failed start-up ends with -1, as it does outside a service.
+    return started ? exitCode : -1;
 }
 
 Launcher::~Launcher() {

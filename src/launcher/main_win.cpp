@@ -14,7 +14,14 @@ int main(int, char**, char**) {
         // Narrow text for the VM (options, class names) and messages follows the
         // system's default locale from here on.
         SetThreadLocale(GetSystemDefaultLCID());
-        if (launcher.startUp()) exitCode = launcher.isService() ? launcher.serve() : launcher.run();
+        const bool started = launcher.startUp();
+        // A service connects to the service manager even when its start-up failed,
+        // so that Windows learns of the failure.
+        if (launcher.isService()) {
+            exitCode = launcher.serve(started);
+        } else if (started) {
+            exitCode = launcher.run();
+        }
     }
     trace(L"exit code " + decimal(exitCode));
     return exitCode;

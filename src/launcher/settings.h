@@ -1,5 +1,6 @@
 #pragma once
 // The configuration file's settings, read once at start-up by one reader.
+#include <cstdint>
 #include <string>
 
 #include "base/messages.h"
@@ -12,6 +13,7 @@ struct Settings {
     RuntimePolicy runtime;         // versions, "JVM Type", "JVM Source", "VM Provider", "Preferred versions"
     bool isService = false;        // "Application Type" is "service"
     bool omitServiceName = false;  // "Omit Service Name" (read for a service only)
+    uint32_t stopTimeoutSeconds = 0;  // "Stop Timeout" (read for a service only); 0: none
     std::wstring jrePath;          // "JRE Path", from the per-user file when there is one
     std::wstring mainClass;        // "Main Class", '.' replaced by '/'
     bool failureCheck = false;     // "Failure Check"
@@ -30,6 +32,9 @@ bool isYesAnyCase(const std::wstring& value);
 bool isYesExact(const std::wstring& value);
 // "Main Class" with every '.' replaced by '/'.
 std::wstring mainClassFromConfig(const std::wstring& value);
+// "Stop Timeout": whole seconds, the decimal digits the value starts with
+// (after blanks); no digits give 0, and a value too large for 32 bits the largest.
+uint32_t secondsFromConfig(const std::wstring& value);
 
 // --- the reader -------------------------------------------------------------------
 

@@ -35,6 +35,7 @@ Failure readSettings(const std::wstring& configPath, const std::wstring& exePath
     s.isService = traced(L"Application Type", config.read(kApplication, L"Application Type")) == L"service";
     if (s.isService) {
         s.omitServiceName = !traced(L"Omit Service Name", config.read(kApplication, L"Omit Service Name")).empty();
+        s.stopTimeoutSeconds = secondsFromConfig(traced(L"Stop Timeout", config.read(kApplication, L"Stop Timeout")));
     }
 
     runtime.preferredVersions = splitList(traced(L"Preferred versions", config.read(kJre, L"Preferred versions")), L';');

@@ -10,19 +10,31 @@ ServiceStatusRecord runningStatus() {
     return status;
 }
 
-bool applyControl(ServiceStatusRecord& status, uint32_t control) {
+bool applyControl(ServiceStatusRecord& status, uint32_t control, uint32_t stopTimeoutMs) {
     if (control != kControlStop && control != kControlShutdown) return false;
     status.win32ExitCode = 0;
-    status.checkPoint = 0;
+    if (stopTimeoutMs == 0) {
+        status.checkPoint = 0;
+        status.waitHint = kStopWaitHintMs;
+    } else if (status.currentState != kStopPending) {
+        status.checkPoint = 0;
+        status.waitHint = stopWaitHint(stopTimeoutMs);
+    }
     status.currentState = kStopPending;
-    status.waitHint = kStopWaitHintMs;
     return true;
 }
 
-bool applyJavaExit(ServiceStatusRecord& status, int exitCode) {
-    if (exitCode != 0) return false;
+uint32_t stopWaitHint(uint32_t remainingMs) { return (remainingMs < kStopTickMs ? remainingMs : kStopTickMs) + kStopTickMs; }
+
+void advanceStopPending(ServiceStatusRecord& status, uint32_t remainingMs) {
+    ++status.checkPoint;
+    status.waitHint = stopWaitHint(remainingMs);
+}
+
+void applyEnd(ServiceStatusRecord& status, int exitCode) {
     status.currentState = kStopped;
-    return true;
+    status.win32ExitCode = exitCode != 0 ? kServiceSpecificError : 0;
+    status.serviceSpecificExitCode = static_cast<uint32_t>(exitCode);
 }
 
 void appendServiceArguments(std::vector<std::wstring>& arguments, unsigned long count, const wchar_t* const* vector,

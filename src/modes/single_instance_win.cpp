@@ -3,16 +3,22 @@
 // Objects, all named after the instance name (the module path with '\' -> '_'):
 //   <name>           the shared block (InstanceBlock) and the registered message
 //   <name>_upr_evt   manual-reset event: the first instance's Java main has started
+//                    (kept for others; this process's request threads wait on
+//                    the VM session's own event, which no earlier instance can
+//                    have left signalled)
 //   <name>_arg_mtx   mutex that orders the starts of the executable
+//   <name>_arg_read  auto-reset event: a request thread has decoded the arguments
 //
 // The argument area is one slot. A start takes the mutex before it opens the
 // block. The first instance gives it back once its listener can take requests;
-// a second instance keeps it from writing its arguments until its teardown,
-// that is until the answer has come (which the first instance sends only after
-// reading the arguments) or the first instance has ended. So the next start
-// writes the slot only after the previous request has been read, and never sees
-// a half-initialised block. A holder that dies abandons the mutex, and the next
-// waiter owns it.
+// a second instance holds it only while its arguments sit in the slot: until
+// a request thread signals that it has read them, the answer has come (sent
+// only after reading) or the first instance has ended. So the next start
+// writes the slot only after the previous request has been read, never waits
+// for a slow answer to another start, and never sees a half-initialised
+// block. A first instance that never signals the event still works: the slot
+// is then given back on the answer or at the end. A holder that dies abandons
+// the mutex, and the next waiter owns it.
 #include <windows.h>
 
 #include <memory>
@@ -29,6 +35,7 @@ namespace {
 
 const wchar_t kEventSuffix[] = L"_upr_evt";
 const wchar_t kMutexSuffix[] = L"_arg_mtx";
+const wchar_t kReadSuffix[] = L"_arg_read";
 
 // Takes the mutex that orders the starts; none when there is none to take.
 platform::Handle acquireInstanceMutex(const std::wstring& name) {
@@ -54,10 +61,11 @@ struct SingleInstance::State {
     platform::Handle mapping;
     platform::MappedView<InstanceBlock> block;
     platform::Handle readyEvent;  // named: set when the Java main has started
+    platform::Handle argumentsRead;  // named: a request thread has decoded the slot
     platform::Handle listener;
     std::vector<platform::Handle> requests;  // request threads, written by the listener only
     // A second instance holds this named mutex of the instance from writing its
-    // arguments into the shared block until its teardown.
+    // arguments into the shared block until they have been read.
     platform::Handle argumentMutex;
 
     void turnOff() {
@@ -67,6 +75,7 @@ struct SingleInstance::State {
         block.reset();
         mapping.reset();
         readyEvent.reset();
+        argumentsRead.reset();
     }
     void becomeFirst(const std::wstring& name);
     bool handOver(const std::vector<std::wstring>& arguments);
@@ -89,6 +98,8 @@ DWORD WINAPI requestThread(void* parameter) {
     std::vector<std::wstring> arguments = decodeArguments(state.block->arguments);
     const UINT message = state.block->messageId;
     const DWORD requester = request->requester;
+    // The slot is free for the next start.
+    if (state.argumentsRead) SetEvent(state.argumentsRead.get());
     state.vm->callSecondaryMain(state.mainClass, arguments, [message, requester](int result) {
         PostThreadMessageW(requester, message, static_cast<WPARAM>(result), 0);
     });
@@ -124,10 +135,14 @@ DWORD WINAPI listenerThread(void* parameter) {
 
 // --- second instance ---------------------------------------------------------------------
 
-// The first instance as the second instance's wait sees it.
+// The first instance as the second instance's wait sees it. While the slot is
+// held, the pauses between looks wait for the request thread's word that the
+// arguments have been read, and give the slot back on it.
 struct FirstInstanceWatch {
     HANDLE process;
     UINT message;
+    HANDLE argumentsRead;
+    platform::Handle* slot;
 
     bool takeReply(int& result) {
         MSG msg;
@@ -147,7 +162,14 @@ struct FirstInstanceWatch {
         exitCode = static_cast<int>(code);
         return FirstState::Ended;
     }
-    void sleep(unsigned ms) { Sleep(ms); }
+    void sleep(unsigned ms) {
+        if (!*slot || !argumentsRead) {
+            Sleep(ms);
+        } else if (WaitForSingleObject(argumentsRead, ms) == WAIT_OBJECT_0) {
+            trace(L"single instance: the first instance has read the arguments");
+            releaseInstanceMutex(*slot);
+        }
+    }
 };
 
 }  // namespace
@@ -155,6 +177,13 @@ struct FirstInstanceWatch {
 // The first instance's part of the set-up, with the block mapped and the mutex held.
 void SingleInstance::State::becomeFirst(const std::wstring& name) {
     readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, (name + kEventSuffix).c_str()));
+    if (readyEvent && GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Left by an earlier instance (still held open by one of its starts),
+        // perhaps signalled: others see this instance's state from now on.
+        trace(L"single instance: the ready event existed; reset");
+        ResetEvent(readyEvent.get());
+    }
+    argumentsRead.reset(CreateEventW(nullptr, FALSE, FALSE, (name + kReadSuffix).c_str()));
     UINT message = RegisterWindowMessageW(name.c_str());
     if (!readyEvent || message == 0) return turnOff();
     block->messageId = message;
@@ -251,6 +280,9 @@ bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::ws
     s.role = Role::Second;
     trace(L"single instance: second instance of " + name);
     s.argumentMutex = std::move(mutex);
+    // A signal left from the previous start's request is stale: this start holds the slot now.
+    s.argumentsRead.reset(CreateEventW(nullptr, FALSE, FALSE, (name + kReadSuffix).c_str()));
+    if (s.argumentsRead) ResetEvent(s.argumentsRead.get());
     return s.handOver(arguments);
 }
 
@@ -261,8 +293,9 @@ int SingleInstance::waitForFirstInstance() {
         trace(L"single instance: the first instance cannot be opened");
         return 0;
     }
-    FirstInstanceWatch watch{process.get(), block.messageId};
+    FirstInstanceWatch watch{process.get(), block.messageId, state_->argumentsRead.get(), &state_->argumentMutex};
     int result = waitForAnswer(watch);
+    releaseInstanceMutex(state_->argumentMutex);
     trace(L"single instance: answer " + decimal(result));
     return result;
 }

@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "base/trace.h"
 #include "ui/message_box.h"
+#include "ui/window_station.h"
 
 namespace {
 
@@ -43,15 +44,6 @@ bool outputHandedOver() {
     }
 }
 
-// A box on a window station that is not visible (a service's, a scheduled
-// task's without a logged-on user) would wait for an answer that never comes.
-bool desktopVisible() {
-    HWINSTA station = GetProcessWindowStation();
-    USEROBJECTFLAGS flags = {};
-    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, nullptr)) return false;
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
 std::wstring executableFileName() {
     ModulePaths paths;
     return readModulePaths(paths) ? fileNameOf(paths.exe) : std::wstring();
@@ -66,7 +58,9 @@ void setMessageBoxContext(const std::wstring& productName, bool service) {
 
 bool showErrorBox(const std::wstring& text) {
     if (!windowedExecutable() || outputHandedOver()) return false;
-    if (serviceProcess || !desktopVisible()) {
+    // A box on a window station that is not visible (a service's, a scheduled
+    // task's without a logged-on user) would wait for an answer that never comes.
+    if (serviceProcess || !windowStationVisible()) {
         trace(L"message printed: no visible desktop for a message box");
         return false;
     }

@@ -94,9 +94,16 @@ private:
 };
 
 // The modified UTF-8 text of a Java string as wide text; empty on failure.
+// Nothing is pending afterwards.
 std::wstring wideText(JNIEnv* env, jstring text) {
     const char* chars = env->GetStringUTFChars(text, nullptr);
-    if (!chars) return std::wstring();
+    if (!chars) {
+        // The VM ran out of memory and left an OutOfMemoryError pending, which
+        // would make the caller's next JNI call a misuse.
+        if (exceptionPending(env)) env->ExceptionClear();
+        trace(L"the text of a Java string could not be read");
+        return std::wstring();
+    }
     std::wstring out = fromModifiedUtf8(chars);
     env->ReleaseStringUTFChars(text, chars);
     return out;

@@ -4,6 +4,9 @@
 // removes it again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "support/process.h"
 #include "support/service.h"
 #include "support/testvm.h"
@@ -26,6 +29,29 @@ AppDir serviceApp(const std::wstring& name, const std::string& mainClass, const 
 }
 
 using Strings = std::vector<std::string>;
+
+// The message file registered for an event log source; empty when the source is not registered.
+std::wstring registeredMessageFile(const std::wstring& source) {
+    const std::wstring key = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + source;
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"EventMessageFile", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                     nullptr, value, &size) != ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    return value;
+}
+
+void unregisterSource(const std::wstring& source) {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + source).c_str());
+}
+
+// The service-specific end a failed start reports: ERROR_SERVICE_SPECIFIC_ERROR with the code.
+void expectServiceSpecificEnd(const SERVICE_STATUS_PROCESS& status, DWORD code) {
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, code);
+}
 
 TEST(Service, StartParametersFollowTheProcessArgumentsAndTheServiceName) {
     AppDir app = serviceApp(L"service-args", "test.Service", "");
@@ -86,7 +112,7 @@ TEST(Service, OmitServiceNameLeavesOnlyTheParameters) {
     EXPECT_TRUE(second[0].empty());
 }
 
-TEST(Service, JavaExitWithZeroReportsStoppedAndOtherCodesDoNot) {
+TEST(Service, JavaExitReportsStoppedWithOtherCodesAsTheServicesOwnError) {
     for (int code : {0, 3}) {
         AppDir app = serviceApp(L"service-exit" + std::to_wstring(code), "test.Service",
                                 "-Dtestvm.stopexit=" + std::to_string(code));
@@ -110,9 +136,8 @@ TEST(Service, JavaExitWithZeroReportsStoppedAndOtherCodesDoNot) {
             EXPECT_EQ(after.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
             EXPECT_EQ(after.dwWin32ExitCode, 0u);
         } else {
-            // No stopped report: the controller saw only the stop pending report.
-            EXPECT_FALSE(after.dwCurrentState == SERVICE_STOPPED && after.dwWin32ExitCode == 0)
-                << after.dwCurrentState << " " << after.dwWin32ExitCode;
+            // Reported before the process ended, for the recovery actions.
+            expectServiceSpecificEnd(after, static_cast<DWORD>(code));
         }
     }
 }
@@ -129,6 +154,72 @@ TEST(Service, MainReturningReportsStoppedWhileNonDaemonThreadsRun) {
     EXPECT_EQ(findLine(atStop, "non-daemon done"), atStop.size());
     EXPECT_TRUE(app.waitForVmLine("destroy end"));
     EXPECT_TRUE(inOrder(app.vmLog(), {"main returned", "destroy begin", "non-daemon done", "destroy end"}));
+}
+
+TEST(Service, AMainClassThatCannotBeFoundEndsWithTheServiceSpecificCodeAndItsMessageInTheEventLog) {
+    AppDir app = serviceApp(L"service-no-class", "test.Missing", "");
+    InstalledService service(L"qzmodes", app.exe());
+    ASSERT_TRUE(service.installed());
+    unregisterSource(service.name());
+    service.start();
+    EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
+    expectServiceSpecificEnd(service.status(), 0xFFFFFFFFu);
+    // The message came after the service's name: its source is the service.
+    EXPECT_EQ(registeredMessageFile(service.name()), app.exe());
+    unregisterSource(service.name());
+}
+
+TEST(Service, WithoutARuntimeItShowsNoDialogAndReportsMinusOneWithItsMessageInTheEventLog) {
+    // The source is the executable's name: no runtime means no service name yet.
+    const std::wstring source = L"qznoruntime" + std::to_wstring(GetCurrentProcessId());
+    AppDir app(L"service-no-runtime", source + L".exe");
+    const std::string ini =
+        "[Java Runtime Environment]\r\nMain Class=test.Service\r\n[Application]\r\nApplication Type=service\r\n";
+    app.writeIni(ini);
+    unregisterSource(source);
+    InstalledService service(L"qzmodes", app.exe());
+    ASSERT_TRUE(service.installed());
+    service.start();
+    // Ended at once: no dialog waits in the service's invisible window station.
+    EXPECT_TRUE(service.waitForState(SERVICE_STOPPED));
+    expectServiceSpecificEnd(service.status(), 0xFFFFFFFFu);
+    EXPECT_EQ(registeredMessageFile(source), app.exe());
+    // Cancelled: nothing was written back.
+    std::string after;
+    EXPECT_TRUE(readTextFile(app.ini(), after));
+    EXPECT_EQ(after, ini);
+    unregisterSource(source);
+}
+
+TEST(Service, AStopThatDoesNotEndTheProgramEndsTheServiceWhenStopTimeoutRunsOut) {
+    AppDir app = serviceApp(L"service-stop-timeout", "test.Service", "-Dtestvm.stops=1000", "Stop Timeout=3\r\n");
+    InstalledService service(L"qzmodes", app.exe());
+    ASSERT_TRUE(service.installed());
+    ASSERT_EQ(service.start().exitCode, 0u);
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, service.status().dwProcessId);
+    ASSERT_NE(process, nullptr);
+    std::thread stopper([&service] { service.stop(); });
+    ASSERT_TRUE(app.waitForVmLine("stop"));
+    // While the count-down runs, the stop pending report advances its check point.
+    DWORD checkPoint = 0;
+    for (int i = 0; i < 150 && service.state() == SERVICE_STOP_PENDING; ++i) {
+        checkPoint = std::max(checkPoint, service.status().dwCheckPoint);
+        Sleep(100);
+    }
+    // Three seconds and a margin.
+    EXPECT_EQ(WaitForSingleObject(process, 12000), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    stopper.join();
+    EXPECT_EQ(exitCode, 1460u);
+    EXPECT_GE(checkPoint, 1u);
+    expectServiceSpecificEnd(service.status(), 1460u);
+    // The program was asked once and never ended.
+    std::vector<std::string> log = app.vmLog();
+    EXPECT_EQ(linesStartingWith(log, "stop").size(), 1u);
+    EXPECT_EQ(findLine(log, "main returned"), log.size());
 }
 
 TEST(Service, AConsoleStartEndsWithTheDispatchersErrorCode) {

@@ -2,6 +2,7 @@
 // instance runs the test VM's program, later starts hand it their arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "support/process.h"
@@ -111,6 +112,74 @@ TEST(SingleInstance, SeveralSecondStartsAtOnceEachDeliverTheirOwnArguments) {
         EXPECT_EQ(args[1], std::string(50 * (k + 1), static_cast<char>('a' + k)));
     }
     EXPECT_EQ(first.finish().exitCode, 0u);
+}
+
+// Waits (bounded) until the test VM's log holds `line` `count` times.
+bool waitForVmLines(const AppDir& app, const std::string& line, size_t count, DWORD timeoutMs = 20000) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 25) {
+        std::vector<std::string> l = app.vmLog();
+        if (static_cast<size_t>(std::count(l.begin(), l.end(), line)) >= count) return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+// A named event that the test VM's programs wait for (-Dtestvm.hold).
+class Hold {
+public:
+    explicit Hold(const std::wstring& name)
+        : name_(L"qzhold-" + name + L"-" + std::to_wstring(GetCurrentProcessId())),
+          event_(CreateEventW(nullptr, TRUE, FALSE, name_.c_str())) {}
+    ~Hold() {
+        release();
+        CloseHandle(event_);
+    }
+    std::string option() const { return "-Dtestvm.hold=" + narrow(name_); }
+    void release() { SetEvent(event_); }
+
+private:
+    std::wstring name_;
+    HANDLE event_;
+};
+
+TEST(SingleInstance, AThirdStartHandsOverWhileTheSecondsSlowAnswerIsStillComing) {
+    Hold hold(L"slow");
+    SingleApp app(L"single-slow", "test.SingleInt", "-Dtestvm.runms=10000 " + hold.option());
+    Background first(app, L"", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
+    Background second(app, L"two", app.options());
+    ASSERT_TRUE(app.waitForVmLine("arg[0]=two"));  // its secondaryMain runs, held
+    Background third(app, L"three", app.options());
+    // The slot was free once the second's arguments had been read.
+    EXPECT_TRUE(app.waitForVmLine("arg[0]=three"));
+    hold.release();
+    EXPECT_EQ(second.finish().exitCode, 7u);
+    EXPECT_EQ(third.finish().exitCode, 7u);
+    EXPECT_EQ(first.finish().exitCode, 0u);
+    std::vector<std::string> log = app.vmLog();
+    EXPECT_TRUE(inOrder(log, {"arg[0]=two", "arg[0]=three", "secondaryMain returned 7", "secondaryMain returned 7"}));
+    EXPECT_EQ(testVmArguments(log, "main").size(), 1u);
+    EXPECT_TRUE(testVmErrors(log).empty());
+}
+
+TEST(SingleInstance, WhenTheFirstNeverAnswersEveryLaterStartEndsWithItsExitCode) {
+    Hold hold(L"silent");
+    // No secondaryMain: requests are read and dropped; main exits with 5 once let go.
+    SingleApp app(L"single-silent", "test.Exit", "-Dtestvm.exit=5 " + hold.option());
+    Background first(app, L"", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main args=0"));
+    const std::string lookup = "GetStaticMethodID test/Exit secondaryMain ([Ljava/lang/String;)I";
+    Background second(app, L"two", app.options());
+    ASSERT_TRUE(waitForVmLines(app, lookup, 1));
+    Background third(app, L"three", app.options());
+    // The third hands over while the second still waits for the first.
+    EXPECT_TRUE(waitForVmLines(app, lookup, 2));
+    hold.release();
+    EXPECT_EQ(first.finish().exitCode, 5u);
+    EXPECT_EQ(second.finish().exitCode, 5u);
+    EXPECT_EQ(third.finish().exitCode, 5u);
+    // The third did not become a first instance of its own.
+    EXPECT_EQ(testVmArguments(app.vmLog(), "main").size(), 1u);
 }
 
 TEST(SingleInstance, ExecutablesInDifferentFoldersDoNotInteract) {

@@ -330,6 +330,17 @@ TEST(VmHost, PathsOutsideTheCodePageReachTheVmByTheirShortNames) {
     expectCleanVm(s);
 }
 
+TEST(VmHost, AnExceptionWhoseTextCannotBeReadIsStillPrintedAndLeavesNoErrorPending) {
+    // The VM cannot hand out the rendered stack trace (it holds "boom"), as when out of memory.
+    AppDir app = vmApp(L"vm-uncaught-no-text");
+    app.writeIni(javaIni("test.Throw", "\\app.jar", "Virtual Machine Parameters=-Dtestvm.utfcharsfail=boom\r\n",
+                         "Failure Check=yes\r\nError File=" + expected(app, L"err.txt") + "\r\n"));
+    Started s = app.start();
+    EXPECT_EQ(s.result.exitCode, 0xFFFFFFFFu) << s.describe();
+    EXPECT_EQ(fileText(app.file(L"err.txt")), "java.lang.RuntimeException: boom\r\n\tat test.Throw.main(Throw.java)\r\n");
+    expectCleanVm(s);
+}
+
 TEST(VmHost, DestroyingTheVmWaitsForNonDaemonThreads) {
     AppDir app = vmApp(L"vm-non-daemon",
                        javaIni("test.NonDaemon", "\\app.jar", "Virtual Machine Parameters=-Dtestvm.sleepms=1000\r\n"));

@@ -12,6 +12,12 @@ std::wstring newTestVmLog(const std::wstring& name) {
     return path;
 }
 
+std::wstring testVmCopy(const std::wstring& name) {
+    std::wstring path = workRoot() + L"\\testvm-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L".dll";
+    CopyFileW(testVmDll().c_str(), path.c_str(), FALSE);
+    return path;
+}
+
 std::vector<std::string> testVmLog(const std::wstring& path) { return textLines(fileText(path)); }
 
 std::vector<std::string> linesStartingWith(const std::vector<std::string>& log, const std::string& prefix) {

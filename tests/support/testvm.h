@@ -60,6 +60,8 @@
 // ByteArrayOutputStream ()V and toString; Throwable and subclasses with toString,
 // getMessage and printStackTrace(PrintStream). Output is UTF-8 with "\r\n" line
 // ends; System.out and System.err start as the process's standard handles.
+// With -Dtestvm.utfcharsfail=<text>, GetStringUTFChars of a string that holds
+// the text gives null with java.lang.OutOfMemoryError pending.
 // ExceptionDescribe prints, to the current System.err, and clears:
 //   Exception in thread "<thread>" <class with dots>: <message>\r\n\tat <frame>\r\n
 // Unknown classes leave java.lang.NoClassDefFoundError (message: the name as
@@ -69,14 +71,17 @@
 // Scripted programs (Main Class, with '/' as FindClass gets it), parameters as -D
 // options ("Virtual Machine Parameters"):
 //   test/Echo       prints "arg[<i>]=<text>" per argument on System.out, "stderr line" on System.err
-//   test/Exit       System.exit(testvm.exit, default 3)
+//   test/Exit       System.exit(testvm.exit, default 3), after the hold (below)
 //   test/Throw      main ends with java.lang.RuntimeException: boom pending
 //   test/NonDaemon  a non-daemon thread sleeps testvm.sleepms (1500), logs "non-daemon done"
 //   test/Service    main waits until stop (until the n-th call with -Dtestvm.stops=<n>);
 //                   -Dtestvm.stopexit=<n>: the first stop calls System.exit(n)
 //   test/Single     main waits for stop or testvm.runms (10000); secondaryMain([Ljava/lang/String;)V
 //   test/SingleInt  the same with secondaryMain([Ljava/lang/String;)I returning testvm.secondary (7)
+//                   after the hold
 //   test/Служба     (Cyrillic letters, outside the western code pages) as test/SingleInt, with stop
+//   The hold: with -Dtestvm.hold=<name> the program waits (at most a minute)
+//   until the named manual-reset event is set.
 //   test/NoMain     no main
 //   test/Abort      main calls the abort hook and returns
 //   test/Return     main returns at once, writing nothing
@@ -88,6 +93,10 @@ namespace testing_support {
 
 // A path for a new log under workRoot() (no file yet), for TESTVM_LOG.
 std::wstring newTestVmLog(const std::wstring& name);
+
+// A copy of the test VM library under a name of its own: like a real VM it
+// creates one VM per process, and each copy loaded is a VM library of its own.
+std::wstring testVmCopy(const std::wstring& name);
 
 // The lines of the log, without their line ends; empty when there is no file.
 std::vector<std::string> testVmLog(const std::wstring& path);

@@ -424,6 +424,13 @@ const char* JNICALL GetStringUTFChars(JNIEnv* env, jstring str, jboolean* isCopy
     const StringObject* s = stringArg(c, str);
     if (!s) return nullptr;
     std::string text = modifiedUtf8(s->text);
+    // -Dtestvm.utfcharsfail=<text>: a string holding the text cannot be had, as
+    // when a VM runs out of memory.
+    const std::string failOn = property("testvm.utfcharsfail", "");
+    if (!failOn.empty() && text.find(failOn) != std::string::npos) {
+        raise(c.env(), "java/lang/OutOfMemoryError", "GetStringUTFChars", "testvm.Native.call(Native Method)");
+        return nullptr;
+    }
     char* buffer = static_cast<char*>(std::malloc(text.size() + 1));
     std::memcpy(buffer, text.c_str(), text.size() + 1);
     utfBuffers().insert(buffer);

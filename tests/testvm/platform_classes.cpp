@@ -149,6 +149,8 @@ void definePlatformClasses() {
         {"java/io/IOException", "java/lang/Exception"},
         {"java/io/FileNotFoundException", "java/io/IOException"},
         {"java/lang/Error", "java/lang/Throwable"},
+        {"java/lang/VirtualMachineError", "java/lang/Error"},
+        {"java/lang/OutOfMemoryError", "java/lang/VirtualMachineError"},
         {"java/lang/LinkageError", "java/lang/Error"},
         {"java/lang/NoClassDefFoundError", "java/lang/LinkageError"},
         {"java/lang/IncompatibleClassChangeError", "java/lang/LinkageError"},

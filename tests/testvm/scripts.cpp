@@ -17,8 +17,23 @@ void echoMain(Frame&, const Strings& args) {
     printLine(systemErr(), "stderr line");
 }
 
-// test/Exit: System.exit(testvm.exit).
-void exitMain(Frame&, const Strings&) { systemExit(static_cast<jint>(propertyNumber("testvm.exit", 3))); }
+// -Dtestvm.hold=<name>: waits, at most a minute, until the test sets the named
+// (manual-reset) event.
+void waitForHold() {
+    std::string name = property("testvm.hold", "");
+    if (name.empty()) return;
+    std::u16string wide = utf16(name);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, reinterpret_cast<const wchar_t*>(wide.c_str()));
+    if (!event) return;
+    WaitForSingleObject(event, 60000);
+    CloseHandle(event);
+}
+
+// test/Exit: System.exit(testvm.exit), once the hold (if any) is let go.
+void exitMain(Frame&, const Strings&) {
+    waitForHold();
+    systemExit(static_cast<jint>(propertyNumber("testvm.exit", 3)));
+}
 
 // test/Throw: main ends with a pending RuntimeException.
 void throwMain(Frame& f, const Strings&) { raise(f.env, "java/lang/RuntimeException", "boom", "test.Throw.main(Throw.java)"); }
@@ -71,7 +86,10 @@ void abortMain(Frame&, const Strings&) { callAbortHook(); }
 
 void secondaryLog(Frame&, const Strings&) {}
 
-void secondaryInt(Frame& f, const Strings&) { f.intResult = static_cast<jint>(propertyNumber("testvm.secondary", 7)); }
+void secondaryInt(Frame& f, const Strings&) {
+    waitForHold();
+    f.intResult = static_cast<jint>(propertyNumber("testvm.secondary", 7));
+}
 
 struct Script {
     const char* name;

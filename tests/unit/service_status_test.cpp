@@ -35,12 +35,43 @@ TEST(ServiceStatus, RunningThenStopPendingThenStopped) {
     EXPECT_TRUE(applyControl(s, 5));
     EXPECT_EQ(s.currentState, 3u);
 
-    // The Java program's exit: 0 reports stopped, keeping the other words.
-    EXPECT_FALSE(applyJavaExit(s, 3));
-    EXPECT_EQ(s.currentState, 3u);
-    EXPECT_TRUE(applyJavaExit(s, 0));
+    // The end (the run step's result or the Java program's exit): 0 is a clean
+    // stop; any other code is the service's own error, which recovery acts on.
+    ServiceStatusRecord failed = s;
+    applyEnd(failed, 3);
+    EXPECT_EQ(failed.currentState, 1u);
+    EXPECT_EQ(failed.win32ExitCode, 1066u);
+    EXPECT_EQ(failed.serviceSpecificExitCode, 3u);
+    ServiceStatusRecord startFailed;
+    applyEnd(startFailed, -1);
+    EXPECT_EQ(startFailed.win32ExitCode, 1066u);
+    EXPECT_EQ(startFailed.serviceSpecificExitCode, 0xFFFFFFFFu);
+    applyEnd(s, 0);
     EXPECT_EQ(s.currentState, 1u);
+    EXPECT_EQ(s.win32ExitCode, 0u);
+    EXPECT_EQ(s.serviceSpecificExitCode, 0u);
     EXPECT_EQ(s.waitHint, 3000u);
+}
+
+TEST(ServiceStatus, StopTimeoutAdvancesTheCheckPointAndEndsWithItsOwnCode) {
+    ServiceStatusRecord s = runningStatus();
+    EXPECT_TRUE(applyControl(s, 1, 5000));
+    EXPECT_EQ(s.currentState, 3u);
+    EXPECT_EQ(s.checkPoint, 0u);
+    EXPECT_EQ(s.waitHint, 2000u);  // the next report within a second, and one more for a late one
+    advanceStopPending(s, 4000);
+    EXPECT_EQ(s.checkPoint, 1u);
+    EXPECT_EQ(s.waitHint, 2000u);
+    // A second stop goes on counting down.
+    EXPECT_TRUE(applyControl(s, 5, 5000));
+    EXPECT_EQ(s.checkPoint, 1u);
+    advanceStopPending(s, 300);
+    EXPECT_EQ(s.checkPoint, 2u);
+    EXPECT_EQ(s.waitHint, 1300u);
+    applyEnd(s, service_codes::kStopTimeoutCode);
+    EXPECT_EQ(s.currentState, 1u);
+    EXPECT_EQ(s.win32ExitCode, 1066u);
+    EXPECT_EQ(s.serviceSpecificExitCode, 1460u);
 }
 
 TEST(ServiceArguments, ProcessArgumentsThenServiceNameThenStartParameters) {

@@ -1,0 +1,136 @@
+// A service's errors in the Application event log: the error listener, the
+// source registration and the report.
+#include <windows.h>
+
+#include "base/handle.h"
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "base/trace.h"
+#include "modes/event_log.h"
+
+namespace event_log {
+namespace {
+
+const wchar_t kSourcesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
+
+// A handle of RegisterEventSourceW.
+struct EventSourceTraits : platform::NullIsNone {
+    static void close(Value v) { DeregisterEventSource(v); }
+};
+using EventSource = platform::Owner<EventSourceTraits>;
+
+// Errors may be printed on any thread, and the source changes on the
+// service's thread. The state is never destroyed: a Java thread may print
+// while the process ends.
+struct State {
+    SRWLOCK lock = SRWLOCK_INIT;
+    std::wstring source;
+    std::wstring messageFile;
+    bool registered = false;  // the current source
+    Writer writer = nullptr;
+};
+
+State& state() {
+    static State* s = new State;
+    return *s;
+}
+
+class Locked {
+public:
+    Locked() : s_(state()) { AcquireSRWLockExclusive(&s_.lock); }
+    ~Locked() { ReleaseSRWLockExclusive(&s_.lock); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+    State* operator->() const { return &s_; }
+
+private:
+    State& s_;
+};
+
+void reportEvent(const Entry& entry) {
+    EventSource source(RegisterEventSourceW(nullptr, entry.source.c_str()));
+    const wchar_t* inserts[1] = {entry.text.c_str()};
+    if (!source || !ReportEventW(source.get(), entry.type, 0, entry.eventId, nullptr, 1, 0, inserts, nullptr)) {
+        DWORD error = GetLastError();
+        traceLine({L"event log: the error could not be written under ", entry.source, L" (error ", decimal(error),
+                   L")"});
+    }
+}
+
+void copyError(const std::wstring& text) {
+    Locked s;
+    if (!s->registered) {
+        registerSource(s->source, s->messageFile);
+        s->registered = true;
+    }
+    Entry entry;
+    entry.source = s->source;
+    entry.type = EVENTLOG_ERROR_TYPE;
+    entry.eventId = kErrorEventId;
+    entry.text = text;
+    (s->writer ? s->writer : reportEvent)(entry);
+}
+
+}  // namespace
+
+void start(const std::wstring& source, const std::wstring& messageFile) {
+    {
+        Locked s;
+        s->source = source;
+        s->messageFile = messageFile;
+        s->registered = false;
+    }
+    traceLine({L"event log: errors also go to the Application log, source ", source});
+    setErrorListener(copyError);
+}
+
+void setSource(const std::wstring& source) {
+    Locked s;
+    if (s->source == source) return;
+    s->source = source;
+    s->registered = false;
+    traceLine({L"event log: source ", source});
+}
+
+void stop() { setErrorListener(nullptr); }
+
+void setWriter(Writer writer) {
+    Locked s;
+    s->writer = writer;
+}
+
+std::wstring sourceNameFor(const std::wstring& exePath) {
+    const std::wstring name = fileNameOf(exePath);
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+std::wstring sourceKeyFor(const std::wstring& source) { return kSourcesKey + source; }
+
+bool registerSource(const std::wstring& source, const std::wstring& messageFile) {
+    platform::RegistryKey key;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, sourceKeyFor(source).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, reinterpret_cast<HKEY*>(key.receive()), nullptr);
+    if (result == ERROR_SUCCESS) {
+        const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
+        HKEY k = static_cast<HKEY>(key.get());
+        result = RegSetValueExW(k, L"EventMessageFile", 0, REG_EXPAND_SZ,
+                                reinterpret_cast<const BYTE*>(messageFile.c_str()),
+                                static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t)));
+        if (result == ERROR_SUCCESS) {
+            result = RegSetValueExW(k, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                                    sizeof types);
+        }
+    }
+    // Writing HKEY_LOCAL_MACHINE needs an administrator or LocalSystem; the
+    // event is written all the same, only Event Viewer then lacks its text.
+    if (result == ERROR_SUCCESS) {
+        traceLine({L"event log: registered the source ", source, L" with ", messageFile});
+    } else {
+        traceLine({L"event log: could not register the source ", source, L" (error ", decimal(result), L")"});
+    }
+    return result == ERROR_SUCCESS;
+}
+
+}  // namespace event_log
