@@ -40,12 +40,6 @@ bool DetachedStart::wait(DWORD timeoutMs, DWORD& exitCode) const {
 
 namespace {
 
-std::wstring classOf(HWND window) {
-    wchar_t buffer[256] = {};
-    GetClassNameW(window, buffer, 256);
-    return buffer;
-}
-
 struct ProcessWindowSearch {
     DWORD processId;
     HWND found;
@@ -62,7 +56,7 @@ BOOL CALLBACK visitTopLevel(HWND window, LPARAM param) {
 
 BOOL CALLBACK visitChild(HWND child, LPARAM param) {
     auto* view = reinterpret_cast<MessageBoxView*>(param);
-    const std::wstring cls = classOf(child);
+    const std::wstring cls = windowClass(child);
     if (lstrcmpiW(cls.c_str(), L"Static") == 0) {
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
             view->icon = child;
@@ -90,7 +84,7 @@ HWND waitForProcessWindow(DWORD processId, DWORD timeoutMs) {
 
 MessageBoxView readMessageBox(HWND box) {
     MessageBoxView view;
-    view.windowClass = classOf(box);
+    view.windowClass = windowClass(box);
     view.title = windowText(box);
     view.owner = GetWindow(box, GW_OWNER);
     EnumChildWindows(box, visitChild, reinterpret_cast<LPARAM>(&view));

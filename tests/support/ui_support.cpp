@@ -36,13 +36,13 @@ std::wstring controlText(HWND control) {
     return buffer;
 }
 
-namespace {
-
-std::wstring className(HWND window) {
+std::wstring windowClass(HWND window) {
     wchar_t buffer[256] = {};
     GetClassNameW(window, buffer, 256);
     return buffer;
 }
+
+namespace {
 
 struct Search {
     std::function<bool(HWND)> match;
@@ -97,7 +97,7 @@ HWND findWindowOfExecutable(const std::wstring& exePath, const std::wstring& cap
 
 HWND findOwnedDialog(HWND owner, HWND except) {
     return searchTopLevel([&](HWND w) {
-        return w != except && GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w) && className(w) == L"#32770";
+        return w != except && GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w) && windowClass(w) == L"#32770";
     });
 }
 
@@ -106,7 +106,7 @@ HWND findChildWithText(HWND parent, const std::wstring& text) {
 }
 
 HWND findChildOfClass(HWND parent, const std::wstring& wanted) {
-    return searchChildren(parent, [&](HWND w) { return lstrcmpiW(className(w).c_str(), wanted.c_str()) == 0; });
+    return searchChildren(parent, [&](HWND w) { return lstrcmpiW(windowClass(w).c_str(), wanted.c_str()) == 0; });
 }
 
 namespace {

@@ -28,6 +28,8 @@ HWND findChildWithText(HWND parent, const std::wstring& text);
 // A child of `parent` (at any depth) of the window class `className`.
 HWND findChildOfClass(HWND parent, const std::wstring& className);
 
+// The window class of a window.
+std::wstring windowClass(HWND window);
 // A caption (GetWindowText), and the text of a control, also in another process (WM_GETTEXT).
 std::wstring windowText(HWND window);
 std::wstring controlText(HWND control);
