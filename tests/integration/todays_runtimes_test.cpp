@@ -272,4 +272,27 @@ TEST_F(TodaysRuntimes, LayoutsThatTodaysInstallersWrite) {
         << t;
 }
 
+TEST_F(TodaysRuntimes, APrivateRuntimeFromJlinkAndVersionsOutsideTheBounds) {
+    AppDir app(L"runtime-folder");
+    std::string t;
+    // What jlink and jpackage make: runtime\ beside the executable.
+    const std::wstring runtime = home(app, L"runtime", kOwn, "17.0.10");
+    ASSERT_TRUE(writeTextFile(runtime + L"bin\\java.dll", ""));
+    app.writeIni(std::string(kMainOnly) + "Minimum Version=21\r\n");
+    start(app, t);
+    EXPECT_TRUE(has(t, L"runtime chosen (private runtime): " + runtime + L"bin\\server\\jvm.dll")) << t;
+    EXPECT_TRUE(has(t, L"runtime: warning: the private runtime's version 17.0.10.0 is below \"Minimum Version\"; it "
+                       L"is used all the same, since the bounds apply to registry runtimes"))
+        << t;
+
+    // "JRE Path" comes first, and is not bounded either.
+    const std::wstring configured = home(app, L"jdk-22", kOwn, "22.0.1");
+    app.writeIni(std::string(kMainOnly) + "Maximum Version=21\r\nJRE Path=" + bare(configured) + "\r\n");
+    start(app, t);
+    EXPECT_TRUE(has(t, L"runtime chosen (\"JRE Path\"): " + configured + L"bin\\server\\jvm.dll")) << t;
+    EXPECT_TRUE(has(t, L"runtime: warning: the \"JRE Path\" runtime's version 22.0.1.0 is above \"Maximum Version\"")) << t;
+    EXPECT_TRUE(has(t, L"runtime version: 22.0.1.0 from the release file, exact text \"22.0.1\" from the release file"))
+        << t;
+}
+
 }  // namespace
