@@ -167,11 +167,4 @@ TEST(PeVersionResource, DamagedStructuresAreRejected) {
     }
 }
 
-TEST(PeVersionResource, MachineNames) {
-    EXPECT_STREQ(machineText(kMachineX86), L"x86");
-    EXPECT_STREQ(machineText(kMachineX64), L"x64");
-    EXPECT_STREQ(machineText(0xAA64), L"ARM64");
-    EXPECT_STREQ(machineText(0x0200), L"an unknown processor");
-}
-
 }  // namespace
