@@ -60,5 +60,7 @@ void printError(const std::wstring& text) {
 std::wstring messageText(const Failure& failure) { return formatMessage(loadMessage(failure.id), failure.inserts); }
 
 void report(const Failure& failure) {
-    if (failure) printError(messageText(failure));
+    if (!failure) return;
+    printError(messageText(failure));
+    if (failure.noteId) printError(formatMessage(loadMessage(failure.noteId), failure.noteInserts));
 }

@@ -26,7 +26,8 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<Message
 std::wstring loadMessage(unsigned id);
 
 // A failure on its way to the place that decides what is reported: a message
-// of the string table and its inserts. An id of 0 means no failure.
+// of the string table and its inserts. An id of 0 means no failure. It may
+// carry one more message, a note printed on its own line after the first.
 struct Failure {
     Failure() = default;
     Failure(unsigned messageId, std::initializer_list<MessageArg> args = {}) : id(messageId), inserts(args) {}
@@ -34,6 +35,8 @@ struct Failure {
 
     unsigned id = 0;
     std::vector<MessageArg> inserts;
+    unsigned noteId = 0;  // 0: no note
+    std::vector<MessageArg> noteInserts;
 };
 
 // The message of a failure, formatted.
@@ -55,5 +58,6 @@ void printError(const std::wstring& text);
 using ErrorListener = void (*)(const std::wstring& text);
 void setErrorListener(ErrorListener listener);
 
-// Prints the message of a failure with printError; nothing for no failure.
+// Prints the message of a failure with printError, then its note the same way;
+// nothing for no failure.
 void report(const Failure& failure);

@@ -107,6 +107,7 @@ int Launcher::run() {
     launch.failureCheck = settings_.failureCheck;
     prepareJavaEnvironment(settings_.command, runtime_.jvmLibraryPath, paths_.folder, launch);
     if (Failure failure = vm_.load(runtime_.jvmLibraryPath)) {
+        noteOtherMachine(failure, runtime_.jvmLibraryPath);
         report(failure);
         return -1;
     }

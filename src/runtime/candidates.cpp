@@ -31,37 +31,56 @@ bool vendorFavored(RuntimeVendor vendor, const RuntimePolicy& l) {
     return false;
 }
 
+constexpr RuntimeFamily classic(const wchar_t* key, RuntimeKind kind, RuntimeVendor vendor, bool favorServerAsDefault) {
+    return {key, kind, vendor, L"JavaHome", nullptr, kind == kJdk, favorServerAsDefault, false, KeyNames::Versions,
+            nullptr};
+}
+
+constexpr RuntimeFamily modern(const wchar_t* key, RuntimeKind kind, RuntimeVendor vendor, const wchar_t* valueName,
+                               const wchar_t* implementation, KeyNames names = KeyNames::Versions,
+                               const wchar_t* versionValue = nullptr) {
+    return {key, kind, vendor, valueName, implementation, false, false, true, names, versionValue};
+}
+
 const RuntimeFamily kClassicFamilies[] = {
-    {L"Software\\JavaSoft\\Java Development Kit\\", kJdk, kSun, L"JavaHome", nullptr, true, false},
-    {L"Software\\JavaSoft\\Java Runtime Environment\\", kJre, kSun, L"JavaHome", nullptr, false, true},
-    {L"Software\\JRockit\\Java Runtime Environment\\", kJre, RuntimeVendor::JRockit, L"JavaHome", nullptr, false,
-     false},
-    {L"Software\\JRockit\\Java Development Kit\\", kJdk, RuntimeVendor::JRockit, L"JavaHome", nullptr, true, false},
-    {L"Software\\IBM\\Java2 Runtime Environment\\", kJre, kIbm, L"JavaHome", nullptr, false, false},
+    classic(L"Software\\JavaSoft\\Java Development Kit\\", kJdk, kSun, false),
+    classic(L"Software\\JavaSoft\\Java Runtime Environment\\", kJre, kSun, true),
+    classic(L"Software\\JRockit\\Java Runtime Environment\\", kJre, RuntimeVendor::JRockit, false),
+    classic(L"Software\\JRockit\\Java Development Kit\\", kJdk, RuntimeVendor::JRockit, false),
+    classic(L"Software\\IBM\\Java2 Runtime Environment\\", kJre, kIbm, false),
 };
 
-// Java 9 and later have no jre\ folder: the VM library sits in the home itself.
+// Java 9 and later have no jre\ folder: the VM library sits in the home itself
+// (a Java 8 home registered here is tried again in its jre\ folder).
 const RuntimeFamily kModernFamilies[] = {
-    {L"Software\\JavaSoft\\JDK\\", kJdk, kSun, L"JavaHome", nullptr, false, false},
-    {L"Software\\JavaSoft\\JRE\\", kJre, kSun, L"JavaHome", nullptr, false, false},
-    {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\Eclipse Adoptium\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\AdoptOpenJDK\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\Eclipse Foundation\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\Eclipse Foundation\\JRE\\", kJre, kSun, L"Path", L"hotspot", false, false},
-    {L"Software\\Eclipse Foundation\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
+    modern(L"Software\\JavaSoft\\JDK\\", kJdk, kSun, L"JavaHome", nullptr),
+    modern(L"Software\\JavaSoft\\JRE\\", kJre, kSun, L"JavaHome", nullptr),
+    modern(L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\Eclipse Adoptium\\JDK\\", kJdk, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\Eclipse Adoptium\\JRE\\", kJre, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\Eclipse Adoptium\\JRE\\", kJre, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\AdoptOpenJDK\\JDK\\", kJdk, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\AdoptOpenJDK\\JRE\\", kJre, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\AdoptOpenJDK\\JRE\\", kJre, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\Eclipse Foundation\\JDK\\", kJdk, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\Eclipse Foundation\\JDK\\", kJdk, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\Eclipse Foundation\\JRE\\", kJre, kSun, L"Path", L"hotspot"),
+    modern(L"Software\\Eclipse Foundation\\JRE\\", kJre, kIbm, L"Path", L"openj9"),
     // Semeru runtimes are IBM's, whatever the VM folder is called.
-    {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"hotspot", false, false},
-    {L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"hotspot", false, false},
-    {L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"openj9", false, false},
-    {L"Software\\Microsoft\\JDK\\", kJdk, kSun, L"Path", L"hotspot", false, false},
+    modern(L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"hotspot"),
+    modern(L"Software\\Semeru\\JDK\\", kJdk, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"hotspot"),
+    modern(L"Software\\Semeru\\JRE\\", kJre, kIbm, L"Path", L"openj9"),
+    modern(L"Software\\Microsoft\\JDK\\", kJdk, kSun, L"Path", L"hotspot"),
+    // Zulu keeps its full version in "CurrentVersion" (where present); Liberica
+    // names only the major version.
+    modern(L"Software\\Azul Systems\\Zulu\\", kJdk, kSun, L"InstallationPath", nullptr, KeyNames::ZuluJdk,
+           L"CurrentVersion"),
+    modern(L"Software\\Azul Systems\\Zulu\\", kJre, kSun, L"InstallationPath", nullptr, KeyNames::ZuluJre,
+           L"CurrentVersion"),
+    modern(L"Software\\BellSoft\\Liberica\\", kJdk, kSun, L"InstallationPath", nullptr, KeyNames::LibericaJdk),
+    modern(L"Software\\BellSoft\\Liberica\\", kJre, kSun, L"InstallationPath", nullptr, KeyNames::LibericaJre),
 };
 
 }  // namespace
@@ -79,6 +98,8 @@ const wchar_t* verdictText(EntryVerdict verdict) {
     case EntryVerdict::NoHome: return L"no home folder value";
     case EntryVerdict::NoVmLibrary: return L"no VM library for the JVM type in the home";
     case EntryVerdict::SameHome: return L"same home as an earlier candidate";
+    case EntryVerdict::LessPrecise: return L"same home as a later candidate with a more precise version";
+    case EntryVerdict::OtherMachine: return L"per-user runtime whose VM library is for another processor";
     }
     return L"";
 }
@@ -114,21 +135,51 @@ JvmType familyJvmType(const RuntimeFamily& family, JvmType configured) {
     return configured;
 }
 
-std::vector<std::wstring> keepFirstPerHome(std::vector<RuntimeCandidate>& list) {
-    std::vector<std::wstring> dropped;
+bool keyNameFits(KeyNames names, const std::wstring& name) {
+    auto prefixed = [&name](const wchar_t* prefix) {
+        const std::wstring p = prefix;
+        return name.size() > p.size() && equalsIgnoreCase(name.substr(0, p.size()), p);
+    };
+    auto jreSuffix = [&name] { return name.size() > 4 && equalsIgnoreCase(name.substr(name.size() - 4), L"-jre"); };
+    switch (names) {
+    case KeyNames::Versions: return true;
+    case KeyNames::ZuluJdk: return prefixed(L"zulu-") && !jreSuffix();
+    case KeyNames::ZuluJre: return prefixed(L"zulu-") && jreSuffix();
+    case KeyNames::LibericaJdk: return prefixed(L"jdk-");
+    case KeyNames::LibericaJre: return prefixed(L"jre-");
+    }
+    return false;
+}
+
+const wchar_t* keyNamesText(KeyNames names) {
+    switch (names) {
+    case KeyNames::Versions: return L"";
+    case KeyNames::ZuluJdk: return L"zulu-<major>";
+    case KeyNames::ZuluJre: return L"zulu-<major>-jre";
+    case KeyNames::LibericaJdk: return L"jdk-<major>";
+    case KeyNames::LibericaJre: return L"jre-<major>";
+    }
+    return L"";
+}
+
+std::vector<DroppedCandidate> keepOnePerHome(std::vector<RuntimeCandidate>& list) {
+    std::vector<DroppedCandidate> dropped;
     std::vector<RuntimeCandidate> kept;
     for (RuntimeCandidate& c : list) {
-        bool seen = false;
-        for (const RuntimeCandidate& k : kept) {
+        RuntimeCandidate* same = nullptr;
+        for (RuntimeCandidate& k : kept) {
             if (equalsIgnoreCase(k.home, c.home)) {
-                seen = true;
+                same = &k;
                 break;
             }
         }
-        if (seen) {
-            dropped.push_back(c.source);
-        } else {
+        if (!same) {
             kept.push_back(std::move(c));
+        } else if (digitGroups(c.versionText) > digitGroups(same->versionText)) {
+            dropped.push_back({same->source, EntryVerdict::LessPrecise});
+            *same = std::move(c);
+        } else {
+            dropped.push_back({c.source, EntryVerdict::SameHome});
         }
     }
     list.swap(kept);

@@ -4,6 +4,7 @@
 #include "base/paths.h"
 #include "base/trace.h"
 #include "runtime/discovery.h"
+#include "runtime/pe_image.h"
 #include "runtime/policy.h"
 
 namespace {
@@ -60,7 +61,8 @@ std::vector<std::wstring> subkeyNames(HKEY key) {
 void traceFamily(const RuntimeFamily& family, RegistryRoot root, std::wstring_view state,
                  std::wstring_view reason = std::wstring_view()) {
     const bool msi = family.implementation != nullptr;
-    traceLine({L"  ", rootText(root), family.key, msi ? L"<version>\\" : L"", msi ? family.implementation : L"",
+    traceLine({L"  ", rootText(root), family.key, keyNamesText(family.names), msi ? L"<version>\\" : L"",
+               msi ? family.implementation : L"",
                msi ? L"\\MSI" : L"", L" (", kindText(family.kind), L", ", vendorText(family.vendor), L"): ", state,
                reason.empty() ? L"" : L" (", reason, reason.empty() ? L"" : L")"});
 }
@@ -80,12 +82,14 @@ bool hasJavaLibrary(const std::wstring& folder) { return fileExists(folder + L"b
 
 std::wstring findPrivateRuntime(const std::wstring& folder) {
     if (hasJavaLibrary(folder)) return folder;
-    if (hasJavaLibrary(folder + L"jre\\")) return folder + L"jre\\";
+    for (const wchar_t* sub : {L"jre\\", L"runtime\\"}) {
+        if (hasJavaLibrary(folder + sub)) return folder + sub;
+    }
     return std::wstring();
 }
 
 void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const RuntimePolicy& policy,
-                   std::vector<RuntimeCandidate>& list) {
+                   std::vector<RuntimeCandidate>& list, PassFor passFor) {
     const bool tracing = traceEnabled();
     const EntryVerdict takesPart = familyParticipation(family, policy);
     // A family that does not take part is not searched; the trace still lists
@@ -107,8 +111,11 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     }
     const bool favored = familyFavored(family, policy);
     const JvmType type = familyJvmType(family, policy.jvmType);
+    // HKEY_CURRENT_USER\Software is shared by both views: its runtimes may be of either processor.
+    const bool machineCheck = root == RegistryRoot::CurrentUser && passFor == PassFor::ThisProcess;
 
     for (const std::wstring& name : subkeyNames(static_cast<HKEY>(familyKey.get()))) {
+        if (!keyNameFits(family.names, name)) continue;
         std::wstring entryKey = family.key + name;
         if (family.implementation) entryKey += std::wstring(L"\\") + family.implementation + L"\\MSI";
 
@@ -118,51 +125,84 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
         if (family.implementation && !entryOpen) continue;
 
         RuntimeCandidate candidate;
-        candidate.version = JavaVersion::parse(name, 0);
         candidate.source = rootText(root) + entryKey;
+        if (entryOpen) candidate.home = familyHome(family, readTextValue(static_cast<HKEY>(entry.get()), family.valueName));
+        // The best version the key offers: its name, a fuller version value, or
+        // for a name that gives only the major version, the home's release file.
+        candidate.versionText = name;
+        if (family.versionValue && entryOpen) {
+            std::wstring fuller = readTextValue(static_cast<HKEY>(entry.get()), family.versionValue);
+            if (!fuller.empty()) candidate.versionText = fuller;
+        }
+        std::wstring release;
+        if (family.modern && digitGroups(candidate.versionText) <= 1 && !candidate.home.empty() &&
+            readReleaseVersion(candidate.home, release)) {
+            candidate.versionText = release;
+            candidate.versionOrigin = VersionOrigin::ReleaseFile;
+        }
+        candidate.version =
+            family.modern ? modernVersion(candidate.versionText) : JavaVersion::parse(candidate.versionText, 0);
+
         EntryVerdict verdict = takesPart;
         if (verdict == EntryVerdict::Accepted) {
             verdict = boundsVerdict(candidate.version, policy.minimumVersion, policy.maximumVersion);
         }
-        // The home is read for every entry that can still qualify, and for the trace.
-        if (verdict == EntryVerdict::Accepted || tracing) {
-            if (entryOpen) candidate.home = familyHome(family, readTextValue(static_cast<HKEY>(entry.get()), family.valueName));
-            if (verdict == EntryVerdict::Accepted && candidate.home.empty()) verdict = EntryVerdict::NoHome;
-        }
+        if (verdict == EntryVerdict::Accepted && candidate.home.empty()) verdict = EntryVerdict::NoHome;
+        std::wstring library;
         if (verdict == EntryVerdict::Accepted) {
             bool isServer = false;
-            if (resolveJvmLibrary(candidate.home, type, &isServer).empty()) {
+            library = resolveJvmLibrary(candidate.home, type, &isServer);
+            if (library.empty() && family.modern) {
+                // A JDK 8 registered by today's installers keeps its VM in jre\.
+                library = resolveJvmLibrary(candidate.home + L"jre\\", type, &isServer);
+                if (!library.empty()) candidate.home += L"jre\\";
+            }
+            if (library.empty()) {
                 verdict = EntryVerdict::NoVmLibrary;
             } else {
                 candidate.isServer = isServer;
                 candidate.isFavored = favored;
             }
         }
+        uint16_t machine = 0;
+        if (verdict == EntryVerdict::Accepted && machineCheck && readImageMachineOfFile(library, &machine) &&
+            machine != kMachineOwn) {
+            verdict = EntryVerdict::OtherMachine;
+        }
         if (tracing) {
             const bool accepted = verdict == EntryVerdict::Accepted;
-            traceLine({L"    ", name, L": version ", versionFields(candidate.version), L", home ",
+            const bool otherText = candidate.versionText != name;
+            const wchar_t* from = candidate.versionOrigin == VersionOrigin::ReleaseFile ? L"release file"
+                                                                                       : family.versionValue;
+            traceLine({L"    ", name, L": version ", versionFields(candidate.version), otherText ? L" (" : L"",
+                       otherText ? from : L"", otherText ? L" \"" : L"",
+                       otherText ? std::wstring_view(candidate.versionText) : std::wstring_view(),
+                       otherText ? L"\")" : L"", L", home ",
                        candidate.home.empty() ? L"(none)" : std::wstring_view(candidate.home),
                        accepted ? L": " : L": skipped: ", verdictText(verdict),
                        accepted ? (candidate.isServer ? L" (server VM" : L" (client VM") : L"",
-                       accepted ? (candidate.isFavored ? L", favoured)" : L")") : L""});
+                       accepted ? (candidate.isFavored ? L", favoured)" : L")") : L"",
+                       verdict == EntryVerdict::OtherMachine ? L" (" : L"",
+                       verdict == EntryVerdict::OtherMachine ? machineText(machine) : L"",
+                       verdict == EntryVerdict::OtherMachine ? L")" : L""});
         }
         if (verdict == EntryVerdict::Accepted) list.push_back(candidate);
     }
 }
 
-std::vector<RuntimeCandidate> collectCandidates(const RuntimePolicy& policy, RegistryView view) {
+std::vector<RuntimeCandidate> collectCandidates(const RuntimePolicy& policy, RegistryView view, PassFor passFor) {
     std::vector<RuntimeCandidate> list;
     for (const RuntimeFamily& family : classicFamilies()) {
-        collectFamily(family, RegistryRoot::LocalMachine, view, policy, list);
+        collectFamily(family, RegistryRoot::LocalMachine, view, policy, list, passFor);
     }
     if (!list.empty()) return list;
 
     trace(L"  no candidate from the classic families: searching the layouts of Java 9 and later installers");
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
-        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, policy, list);
+        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, policy, list, passFor);
     }
-    for (const std::wstring& source : keepFirstPerHome(list)) {
-        traceLine({L"  ", source, L": skipped: ", verdictText(EntryVerdict::SameHome)});
+    for (const DroppedCandidate& d : keepOnePerHome(list)) {
+        traceLine({L"  ", d.source, L": skipped: ", verdictText(d.verdict)});
     }
     return list;
 }

@@ -86,15 +86,24 @@ std::wstring toText(const JavaVersion& v) {
     return out;
 }
 
+JavaVersion configuredVersion(const std::wstring& text, int32_t padValue) {
+    const JavaVersion v = JavaVersion::parse(text, padValue);
+    if (startsWith(text, L"1.") || v.fields[0] < 5 || v.fields[0] > 8) return v;
+    // "8" says what "1.8" says: every field moves one place to the right.
+    return JavaVersion(1, v.fields[0], v.fields[1], v.fields[2]);
+}
+
 JavaVersion minimumFromConfig(const std::wstring& text) {
     if (text == L"any") return JavaVersion();
-    return JavaVersion::parse(text, 0);
+    return configuredVersion(text, 0);
 }
 
 JavaVersion maximumFromConfig(const std::wstring& text) {
     if (text == L"any") return JavaVersion(JavaVersion::kAny, JavaVersion::kAny, JavaVersion::kAny, JavaVersion::kAny);
-    return JavaVersion::parse(text, JavaVersion::kAny);
+    return configuredVersion(text, JavaVersion::kAny);
 }
+
+JavaVersion preferredFromConfig(const std::wstring& text) { return configuredVersion(text, 0); }
 
 RequirementPhrase chooseRequirementPhrase(const JavaVersion& minimum, const JavaVersion& maximum) {
     const bool minSet = !isUnset(minimum);

@@ -30,9 +30,16 @@ bool matchesPreferred(const JavaVersion& preferred, const JavaVersion& candidate
 // Display form: 1.7.65535.65535 -> "1.7", 1.6.0.20 -> "1.6.0.20", 5.0.0.0 -> "5.0".
 std::wstring toText(const JavaVersion& v);
 
-// "Minimum Version" / "Maximum Version" values: the exact word "any", otherwise parsed.
+// A configured version text: parsed, except that a text whose first group is 5
+// to 8 and that does not start with "1." means 1.N as well ("8" is "1.8",
+// "8.0.392" is "1.8.0.392"), as Java 8 is often called.
+JavaVersion configuredVersion(const std::wstring& text, int32_t padValue);
+// "Minimum Version" / "Maximum Version" values: the exact word "any", otherwise
+// a configured version.
 JavaVersion minimumFromConfig(const std::wstring& text);
 JavaVersion maximumFromConfig(const std::wstring& text);
+// One text of "Preferred versions" (pad value 0).
+JavaVersion preferredFromConfig(const std::wstring& text);
 
 // Which requirement phrase applies, and its arguments (string ids 217-221).
 struct RequirementPhrase {

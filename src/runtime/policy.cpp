@@ -81,7 +81,7 @@ size_t chooseCandidate(const std::vector<RuntimeCandidate>& sorted, const std::v
                        int* matchedPreferred) {
     if (matchedPreferred) *matchedPreferred = -1;
     for (size_t p = 0; p < preferred.size(); ++p) {
-        JavaVersion wanted = JavaVersion::parse(preferred[p], 0);
+        JavaVersion wanted = preferredFromConfig(preferred[p]);
         for (size_t i = 0; i < sorted.size(); ++i) {
             if (matchesPreferred(wanted, sorted[i].version)) {
                 if (matchedPreferred) *matchedPreferred = static_cast<int>(p);

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 
+#include "base/messages.h"
 #include "runtime/discovery.h"
 #include "runtime/java_version.h"
 #include "runtime/policy.h"
@@ -9,7 +10,16 @@
 // What the runtime search decided.
 struct RuntimeChoice {
     std::wstring jvmLibraryPath;  // the VM library to load
-    JavaVersion version;          // the registry candidate's version (0.0.0.0 for other sources)
+    // The chosen runtime's version, whatever its source: a registry runtime's
+    // from its key (or its release file), any other's from its release file or
+    // the major version of its VM library's version resource. 0.0.0.0 when it
+    // cannot be read.
+    JavaVersion version;
+    VersionOrigin versionOrigin = VersionOrigin::None;  // where `version` came from
+    // The exact version text: the release file's JAVA_VERSION ("21.0.2"), else
+    // the version resource's product version ("21.0.2.0"); empty when neither can be read.
+    std::wstring versionText;
+    VersionOrigin versionTextOrigin = VersionOrigin::None;
     bool runPairProduct = false;  // the paired executable runs it instead of this process
 };
 
@@ -44,18 +54,26 @@ struct RuntimeSearch {
 };
 
 // Chooses the Java runtime: configured folder, private runtime, registry,
-// JAVA_HOME, the user. False when the user cancelled (or could not be asked).
+// JAVA_HOME (within the version bounds, and for this build's processor or the
+// paired executable), the user. False when the user cancelled (or could not be asked).
 bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
                  RuntimeChoice& choice);
 
 // One registry pass in one view: collects, orders and chooses a candidate;
-// gives the chosen home (empty when nothing qualifies) and its version.
-std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version = nullptr);
+// gives the chosen home (empty when nothing qualifies), its version and the
+// candidate itself.
+std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version = nullptr,
+                          RuntimeCandidate* chosen = nullptr, PassFor passFor = PassFor::ThisProcess);
 
 // Whether the paired executable must run `jvmLibraryPath`: a "Pair Product" is
 // configured and the library is a valid image for another machine than this
 // process's (x86 for the shipped 32-bit launcher).
 bool pairRunsLibrary(const std::wstring& pairProductPath, const std::wstring& jvmLibraryPath);
+
+// When the VM library could not be loaded because it is built for the other
+// processor (message 222 with error 193), adds the note that says so and which
+// build of the launcher runs it (message 231).
+void noteOtherMachine(Failure& failure, const std::wstring& jvmLibraryPath);
 
 // Writes a folder the user picked as "JRE Path": into the per-user configuration
 // (and the paired product's), or beside the executables for a service or a

@@ -14,31 +14,90 @@ namespace {
 const wchar_t kJreSection[] = L"Java Runtime Environment";
 const wchar_t kJrePathKey[] = L"JRE Path";
 
-bool useLibrary(RuntimeChoice& choice, const RuntimePlaces& places, const std::wstring& library, const wchar_t* why,
-                bool pairCheck) {
+void traceVersion(const RuntimeChoice& choice) {
+    if (!traceEnabled()) return;
+    const bool known = choice.versionOrigin != VersionOrigin::None;
+    const bool hasText = !choice.versionText.empty();
+    traceLine({L"runtime version: ", known ? std::wstring_view(versionFields(choice.version)) : L"unknown",
+               known ? L" from the " : L"", known ? originText(choice.versionOrigin) : L"",
+               hasText ? L", exact text \"" : (known ? L"" : L" (no release file, no version resource)"),
+               hasText ? std::wstring_view(choice.versionText) : std::wstring_view(), hasText ? L"\" from the " : L"",
+               hasText ? originText(choice.versionTextOrigin) : L""});
+}
+
+bool useRuntime(RuntimeChoice& choice, const RuntimePlaces& places, const std::wstring& library,
+                const RuntimeVersion& version, const wchar_t* why, bool runPair) {
     choice.jvmLibraryPath = library;
-    if (pairCheck) choice.runPairProduct = pairRunsLibrary(places.pairProductPath, library);
+    choice.runPairProduct = runPair;
+    choice.version = version.version;
+    choice.versionOrigin = version.origin;
+    choice.versionText = version.text;
+    choice.versionTextOrigin = version.textOrigin;
     traceLine({L"runtime chosen (", why, L"): ", library});
+    traceVersion(choice);
     if (choice.runPairProduct) traceLine({L"runtime: the paired executable will run it: ", places.pairProductPath});
     return true;
 }
 
+// "JRE Path" and the private runtime are used whatever their version; the
+// trace says when that lies outside the bounds.
+void warnOutsideBounds(const RuntimePolicy& policy, const RuntimeVersion& version, const wchar_t* what) {
+    if (!version.known()) return;
+    const EntryVerdict verdict = boundsVerdict(version.version, policy.minimumVersion, policy.maximumVersion);
+    if (verdict == EntryVerdict::Accepted) return;
+    traceLine({L"runtime: warning: the ", what, L" runtime's version ", versionFields(version.version), L" is ",
+               verdictText(verdict), L"; it is used all the same, since the bounds apply to registry runtimes"});
+}
+
 // A JAVA_HOME that names a runtime: the folder itself or, for a JDK 8 or
-// older, its jre\ folder.
+// older, its jre\ folder. It is held to the version bounds like a registry
+// runtime, and to this build's processor unless the paired executable runs it.
 bool tryJavaHome(const RuntimePolicy& policy, const RuntimePlaces& places, RuntimeChoice& choice) {
     std::wstring value = environmentValue(L"JAVA_HOME");
     if (value.empty()) {
         trace(L"runtime: JAVA_HOME is not set");
         return false;
     }
-    std::wstring folder = withTrailingSeparator(value);
-    std::wstring library = resolveJvmLibrary(folder, policy.jvmType);
-    if (library.empty()) library = resolveJvmLibrary(folder + L"jre\\", policy.jvmType);
+    std::wstring home = withTrailingSeparator(value);
+    std::wstring library = resolveJvmLibrary(home, policy.jvmType);
+    if (library.empty()) {
+        home += L"jre\\";
+        library = resolveJvmLibrary(home, policy.jvmType);
+    }
     if (library.empty()) {
         traceLine({L"runtime: JAVA_HOME ", value, L" has no VM library for the JVM type"});
         return false;
     }
-    return useLibrary(choice, places, library, L"JAVA_HOME", true);
+    const RuntimeVersion version = readRuntimeVersion(home, library);
+    const bool bounded = !isUnset(policy.minimumVersion) || !isUnset(policy.maximumVersion);
+    if (!version.known()) {
+        if (bounded) {
+            traceLine({L"runtime: JAVA_HOME ", value,
+                       L" skipped: its version cannot be read (no release file, no version resource) and a version "
+                       L"bound is set"});
+            return false;
+        }
+    } else {
+        const EntryVerdict verdict = boundsVerdict(version.version, policy.minimumVersion, policy.maximumVersion);
+        if (verdict != EntryVerdict::Accepted) {
+            traceLine({L"runtime: JAVA_HOME ", value, L" skipped: version ", versionFields(version.version), L" (",
+                       originText(version.origin), L") is ", verdictText(verdict)});
+            return false;
+        }
+    }
+    uint16_t machine = 0;
+    bool runPair = false;
+    if (!readImageMachineOfFile(library, &machine)) {
+        traceLine({L"runtime: JAVA_HOME: the processor of ", library, L" cannot be read (no PE image): used as it is"});
+    } else if (machine != kMachineOwn) {
+        if (places.pairProductPath.empty()) {
+            traceLine({L"runtime: JAVA_HOME ", value, L" skipped: its VM library is for ", machineText(machine),
+                       L", this launcher for ", machineText(kMachineOwn), L", and no \"Pair Product\" is set"});
+            return false;
+        }
+        runPair = true;
+    }
+    return useRuntime(choice, places, library, version, L"JAVA_HOME", runPair);
 }
 
 bool askUser(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
@@ -60,7 +119,8 @@ bool askUser(const RuntimePolicy& policy, const RuntimePlaces& places, const Run
         traceLine({L"runtime: the folder the user picked has no VM library: ", folder});
         return false;
     }
-    useLibrary(choice, places, library, L"picked by the user", true);
+    useRuntime(choice, places, library, readRuntimeVersion(folder, library), L"picked by the user",
+               pairRunsLibrary(places.pairProductPath, library));
     writeChoiceBack(places, folder);
     return true;
 }
@@ -74,9 +134,10 @@ void writeJrePath(const std::wstring& file, const std::wstring& folder) {
 
 }  // namespace
 
-std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version) {
+std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version,
+                          RuntimeCandidate* chosenCandidate, PassFor passFor) {
     traceLine({L"registry pass, ", viewText(view), L":"});
-    std::vector<RuntimeCandidate> list = collectCandidates(policy, view);
+    std::vector<RuntimeCandidate> list = collectCandidates(policy, view, passFor);
     if (list.empty()) {
         traceLine({L"registry pass, ", viewText(view), L": no candidate"});
         return std::wstring();
@@ -98,6 +159,7 @@ std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVe
                    byPreference ? L"\"" : L""});
     }
     if (version) *version = list[chosen].version;
+    if (chosenCandidate) *chosenCandidate = list[chosen];
     return list[chosen].home;
 }
 
@@ -127,6 +189,17 @@ void writeChoiceBack(const RuntimePlaces& places, const std::wstring& folder) {
     }
 }
 
+void noteOtherMachine(Failure& failure, const std::wstring& jvmLibraryPath) {
+    if (failure.id != IDS_LOAD_VM_FAILED || failure.inserts.size() < 2) return;
+    const MessageArg& error = failure.inserts[1];
+    if (!error.isNumber || error.number != ERROR_BAD_EXE_FORMAT) return;
+    uint16_t machine = 0;
+    if (!readImageMachineOfFile(jvmLibraryPath, &machine) || machine == kMachineOwn) return;
+    if (machine != kMachineX86 && machine != kMachineX64) return;
+    failure.noteId = IDS_OTHER_MACHINE;
+    failure.noteInserts = {machineText(machine), machineText(kMachineOwn), machineText(machine)};
+}
+
 bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
                  RuntimeChoice& choice) {
     choice = RuntimeChoice();
@@ -134,7 +207,12 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
     if (!places.jrePath.empty()) {
         const std::wstring folder = withTrailingSeparator(places.jrePath);
         const std::wstring library = resolveJvmLibrary(folder, policy.jvmType);
-        if (!library.empty()) return useLibrary(choice, places, library, L"\"JRE Path\"", true);
+        if (!library.empty()) {
+            const RuntimeVersion version = readRuntimeVersion(folder, library);
+            warnOutsideBounds(policy, version, L"\"JRE Path\"");
+            return useRuntime(choice, places, library, version, L"\"JRE Path\"",
+                              pairRunsLibrary(places.pairProductPath, library));
+        }
         traceLine({L"runtime: \"JRE Path\" ", folder, L" has no VM library for the JVM type"});
     }
 
@@ -145,18 +223,24 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
         trace(L"runtime: no private runtime (bin\\java.dll) beside the executable");
     } else {
         const std::wstring library = resolveJvmLibrary(home, policy.jvmType);
-        if (!library.empty()) return useLibrary(choice, places, library, L"private runtime", false);
+        if (!library.empty()) {
+            const RuntimeVersion version = readRuntimeVersion(home, library);
+            warnOutsideBounds(policy, version, L"private");
+            return useRuntime(choice, places, library, version, L"private runtime", false);
+        }
         traceLine({L"runtime: the private runtime ", home, L" has no VM library for the JVM type"});
     }
 
     // 3, 4. The registry: the default view, then the 64-bit one for the paired executable.
-    home = registryPass(policy, search.defaultView, &choice.version);
+    RuntimeCandidate candidate;
+    home = registryPass(policy, search.defaultView, nullptr, &candidate);
     const wchar_t* why = L"registry";
+    bool runPair = false;
     if (home.empty()) {
         if (!places.pairProductPath.empty()) {
-            home = registryPass(policy, search.wideView, &choice.version);
+            home = registryPass(policy, search.wideView, nullptr, &candidate, PassFor::Pair);
             if (!home.empty()) {
-                choice.runPairProduct = true;
+                runPair = true;
                 why = L"registry, for the paired executable";
             }
         } else {
@@ -166,7 +250,14 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
     // 5. The chosen home, resolved with the configured VM type.
     if (!home.empty()) {
         const std::wstring library = resolveJvmLibrary(home, policy.jvmType);
-        if (!library.empty()) return useLibrary(choice, places, library, why, false);
+        if (!library.empty()) {
+            // The key's version is the one the bounds and preferences saw; the
+            // exact text comes from the runtime itself.
+            RuntimeVersion version = readRuntimeVersion(home, library);
+            version.version = candidate.version;
+            version.origin = candidate.versionOrigin;
+            return useRuntime(choice, places, library, version, why, runPair);
+        }
         traceLine({L"runtime: the chosen home has no VM library for the JVM type: ", home});
     }
 

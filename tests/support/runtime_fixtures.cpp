@@ -2,6 +2,7 @@
 
 #include <iterator>
 
+#include "support/pe_builder.h"
 #include "support/process.h"
 
 namespace testing_support {
@@ -15,6 +16,17 @@ bool writeImageHeader(const std::wstring& path, unsigned short machine) {
     image[0x84] = static_cast<char>(machine & 0xFF);
     image[0x85] = static_cast<char>(machine >> 8);
     return writeTextFile(path, image);
+}
+
+bool writeImage(const std::wstring& path, unsigned short machine, const unsigned short* productVersion) {
+    return writeTextFile(path, peImage(machine, productVersion));
+}
+
+bool writeReleaseFile(const std::wstring& home, const std::string& javaVersion) {
+    std::wstring folder = home;
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return writeTextFile(folder + L"release", "IMPLEMENTOR=\"Test\"\nJAVA_VERSION=\"" + javaVersion +
+                                                  "\"\nJAVA_VERSION_DATE=\"2024-01-16\"\n");
 }
 
 std::wstring makeRuntimeFolder(const std::wstring& home, unsigned parts) {

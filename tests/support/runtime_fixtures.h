@@ -23,6 +23,12 @@ std::wstring makeRuntimeFolder(const std::wstring& home, unsigned parts);
 // (0x014C x86, 0x8664 x86_64): enough for the machine-type check, never loaded.
 bool writeImageHeader(const std::wstring& path, unsigned short machine);
 
+// Writes a small PE image for `machine` (pe_builder.h), with a version resource
+// when `productVersion` (four numbers) is given. Creates the parent folders.
+bool writeImage(const std::wstring& path, unsigned short machine, const unsigned short* productVersion = nullptr);
+// Writes `home`\release with the line JAVA_VERSION="<javaVersion>" among others.
+bool writeReleaseFile(const std::wstring& home, const std::string& javaVersion);
+
 // Registry keys and values created by a test; every key it created is deleted
 // again (deepest first) when it goes out of scope. Keys that existed before are
 // left alone.

@@ -72,9 +72,12 @@ TEST(RuntimeFamilies, ModernLayoutsKindsAndVendors) {
     std::set<std::wstring> ibm;
     for (const auto& family : f) {
         std::wstring key = family.key;
+        EXPECT_TRUE(family.modern) << key;
         EXPECT_FALSE(family.homeHoldsJre) << key;  // Java 9 and later have no jre\ folder
         EXPECT_FALSE(family.favorServerAsDefault) << key;
+        if (family.names != KeyNames::Versions) continue;  // Zulu and Liberica: below
         EXPECT_EQ(family.kind, key.find(L"\\JDK\\") != std::wstring::npos ? RuntimeKind::Jdk : RuntimeKind::Jre) << key;
+        EXPECT_EQ(family.versionValue, nullptr) << key;
         if (family.implementation) {
             EXPECT_STREQ(family.valueName, L"Path") << key;
             bool isIbm = key.find(L"Semeru") != std::wstring::npos || std::wstring(family.implementation) == L"openj9";
@@ -85,8 +88,23 @@ TEST(RuntimeFamilies, ModernLayoutsKindsAndVendors) {
         }
     }
     EXPECT_STREQ(f.front().key, L"Software\\JavaSoft\\JDK\\");
-    EXPECT_STREQ(f.back().key, L"Software\\Microsoft\\JDK\\");
-    EXPECT_STREQ(f.back().implementation, L"hotspot");
+    // Zulu and Liberica come last: the kind is in the key name, the home in "InstallationPath".
+    ASSERT_GE(f.size(), 4u);
+    const RuntimeFamily* tail = &f[f.size() - 4];
+    const KeyNames names[] = {KeyNames::ZuluJdk, KeyNames::ZuluJre, KeyNames::LibericaJdk, KeyNames::LibericaJre};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(tail[i].names, names[i]);
+        EXPECT_EQ(tail[i].kind, i % 2 == 0 ? RuntimeKind::Jdk : RuntimeKind::Jre);
+        EXPECT_EQ(tail[i].vendor, RuntimeVendor::Sun);
+        EXPECT_STREQ(tail[i].valueName, L"InstallationPath");
+        EXPECT_EQ(tail[i].implementation, nullptr);
+        EXPECT_STREQ(tail[i].key, i < 2 ? L"Software\\Azul Systems\\Zulu\\" : L"Software\\BellSoft\\Liberica\\");
+    }
+    EXPECT_STREQ(tail[0].versionValue, L"CurrentVersion");
+    EXPECT_EQ(tail[2].versionValue, nullptr);
+    EXPECT_STREQ(f[f.size() - 5].key, L"Software\\Microsoft\\JDK\\");
+    EXPECT_STREQ(f[f.size() - 5].implementation, L"hotspot");
+    for (const auto& family : classicFamilies()) EXPECT_FALSE(family.modern) << family.key;
 }
 
 TEST(RuntimeFamilies, ParticipationFollowsJvmSourceAndVmProvider) {
@@ -243,13 +261,48 @@ TEST(RuntimeChoice, PreferredVersionsInOrderElseTheFirst) {
     EXPECT_EQ(matched, 0);
 }
 
-TEST(RuntimeChoice, SameHomeIsKeptOnce) {
-    std::vector<RuntimeCandidate> list = {candidate(v(21, 0, 0, 0), L"C:\\Java\\jdk-21\\"),
-                                          candidate(v(17, 0, 0, 0), L"C:\\Java\\jdk-17\\"),
-                                          candidate(v(21, 0, 1, 12), L"c:\\java\\JDK-21\\")};
-    std::vector<std::wstring> dropped = keepFirstPerHome(list);
-    EXPECT_EQ(homes(list), (std::vector<std::wstring>{L"C:\\Java\\jdk-21\\", L"C:\\Java\\jdk-17\\"}));
-    EXPECT_EQ(dropped, (std::vector<std::wstring>{L"c:\\java\\JDK-21\\"}));
+TEST(RuntimeChoice, SameHomeIsKeptOnceWithTheMostPreciseVersion) {
+    auto named = [](const wchar_t* text, const std::wstring& home, const std::wstring& source) {
+        RuntimeCandidate c = candidate(JavaVersion::parse(text, 0), home);
+        c.versionText = text;
+        c.source = source;
+        return c;
+    };
+    std::vector<RuntimeCandidate> list = {named(L"21", L"C:\\Java\\jdk-21\\", L"a"),
+                                          named(L"17.0.9", L"C:\\Java\\jdk-17\\", L"b"),
+                                          named(L"21.0.2", L"c:\\java\\JDK-21\\", L"c"),
+                                          named(L"17.0.8", L"C:\\Java\\jdk-17\\", L"d"),
+                                          named(L"21.0.1", L"C:\\Java\\jdk-21\\", L"e")};
+    std::vector<DroppedCandidate> dropped = keepOnePerHome(list);
+    // 21.0.2 takes the place of 21; of 17.0.9 and 17.0.8 (equally precise) the first stays.
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].versionText, L"21.0.2");
+    EXPECT_EQ(list[0].home, L"c:\\java\\JDK-21\\");
+    EXPECT_EQ(list[0].version, v(21, 0, 2, 0));
+    EXPECT_EQ(list[1].versionText, L"17.0.9");
+    ASSERT_EQ(dropped.size(), 3u);
+    EXPECT_EQ(dropped[0].source, L"a");
+    EXPECT_EQ(dropped[0].verdict, EntryVerdict::LessPrecise);
+    EXPECT_EQ(dropped[1].source, L"d");
+    EXPECT_EQ(dropped[1].verdict, EntryVerdict::SameHome);
+    EXPECT_EQ(dropped[2].source, L"e");
+    EXPECT_EQ(dropped[2].verdict, EntryVerdict::SameHome);
+}
+
+TEST(RuntimeFamilies, ZuluAndLibericaKeyNames) {
+    EXPECT_TRUE(keyNameFits(KeyNames::Versions, L"anything"));
+    EXPECT_TRUE(keyNameFits(KeyNames::ZuluJdk, L"zulu-21"));
+    EXPECT_TRUE(keyNameFits(KeyNames::ZuluJdk, L"Zulu-8"));
+    EXPECT_FALSE(keyNameFits(KeyNames::ZuluJdk, L"zulu-17-jre"));
+    EXPECT_TRUE(keyNameFits(KeyNames::ZuluJre, L"zulu-17-jre"));
+    EXPECT_TRUE(keyNameFits(KeyNames::ZuluJre, L"zulu-17-JRE"));
+    EXPECT_FALSE(keyNameFits(KeyNames::ZuluJre, L"zulu-17"));
+    EXPECT_FALSE(keyNameFits(KeyNames::ZuluJdk, L"zulu-"));
+    EXPECT_FALSE(keyNameFits(KeyNames::ZuluJdk, L"jdk-21"));
+    EXPECT_TRUE(keyNameFits(KeyNames::LibericaJdk, L"jdk-21"));
+    EXPECT_FALSE(keyNameFits(KeyNames::LibericaJdk, L"jre-21"));
+    EXPECT_TRUE(keyNameFits(KeyNames::LibericaJre, L"JRE-17"));
+    EXPECT_FALSE(keyNameFits(KeyNames::LibericaJre, L"jdk-17"));
 }
 
 TEST(RuntimePublishing, JvmHomeCutsThreeComponents) {

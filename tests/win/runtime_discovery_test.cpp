@@ -45,6 +45,9 @@ struct SearchState : RuntimePolicy {
     bool isService = false;
     std::wstring jvmLibraryPath;
     JavaVersion selectedVersion;
+    VersionOrigin versionOrigin = VersionOrigin::None;
+    std::wstring versionText;
+    VersionOrigin versionTextOrigin = VersionOrigin::None;
     bool runPairProduct = false;
 };
 
@@ -139,6 +142,9 @@ protected:
         const bool found = findRuntime(l_, places, search(user), choice);
         l_.jvmLibraryPath = choice.jvmLibraryPath;
         l_.selectedVersion = choice.version;
+        l_.versionOrigin = choice.versionOrigin;
+        l_.versionText = choice.versionText;
+        l_.versionTextOrigin = choice.versionTextOrigin;
         l_.runPairProduct = choice.runPairProduct;
         return found;
     }
@@ -149,6 +155,9 @@ protected:
     void resetChoice() {
         l_.jvmLibraryPath.clear();
         l_.selectedVersion = JavaVersion();
+        l_.versionOrigin = VersionOrigin::None;
+        l_.versionText.clear();
+        l_.versionTextOrigin = VersionOrigin::None;
         l_.runPairProduct = false;
     }
 
@@ -541,6 +550,66 @@ TEST_F(RuntimeDiscovery, JavaHomeOnlyWhenNothingElseQualifies) {
     SetEnvironmentVariableW(L"JAVA_HOME", (folder_ + L"\\nothing").c_str());
     resetChoice();
     EXPECT_FALSE(find(user));
+    EXPECT_EQ(user.calls, 1);
+}
+
+TEST_F(RuntimeDiscovery, TheChoiceCarriesTheRuntimesVersionWhateverItsSource) {
+    FakeUser user;
+    // "JRE Path": its release file, even when it lies outside the bounds.
+    std::wstring configured = runtime(L"configured", kClientVm);
+    ASSERT_TRUE(writeReleaseFile(configured, "11.0.22"));
+    l_.jrePath = configured;
+    l_.minimumVersion = minimumFromConfig(L"17");
+    ASSERT_TRUE(find(user));
+    EXPECT_EQ(l_.jvmLibraryPath, configured + L"bin\\client\\jvm.dll");
+    EXPECT_EQ(l_.selectedVersion, v(11, 0, 22, 0));
+    EXPECT_EQ(l_.versionOrigin, VersionOrigin::ReleaseFile);
+    EXPECT_EQ(l_.versionText, L"11.0.22");
+    EXPECT_EQ(l_.versionTextOrigin, VersionOrigin::ReleaseFile);
+
+    // The registry: the key's version; the exact text from a JDK 8's release
+    // file, which lies above its jre\ folder.
+    resetChoice();
+    l_.jrePath.clear();
+    l_.minimumVersion = JavaVersion();
+    std::wstring jdk = runtime(L"jdk8", 0);
+    makeRuntimeFolder(jdk + L"jre", kClientVm);
+    ASSERT_TRUE(writeReleaseFile(jdk, "1.8.0_131"));
+    plant(k32, kSunJdk, L"1.8.0_131", jdk);
+    ASSERT_TRUE(find(user));
+    EXPECT_EQ(l_.jvmLibraryPath, jdk + L"jre\\bin\\client\\jvm.dll");
+    EXPECT_EQ(l_.selectedVersion, v(1, 8, 0, 131));
+    EXPECT_EQ(l_.versionOrigin, VersionOrigin::Registry);
+    EXPECT_EQ(l_.versionText, L"1.8.0_131");
+    EXPECT_EQ(l_.versionTextOrigin, VersionOrigin::ReleaseFile);
+
+    // JAVA_HOME without a release file: the major version of the version resource.
+    resetChoice();
+    reg_.removeAll();
+    std::wstring javaHome = runtime(L"java-home", 0);
+    const unsigned short product[4] = {17, 0, 10, 0};
+    ASSERT_TRUE(writeImage(javaHome + L"bin\\server\\jvm.dll", sizeof(void*) == 8 ? 0x8664 : 0x014C, product));
+    SetEnvironmentVariableW(L"JAVA_HOME", javaHome.c_str());
+    ASSERT_TRUE(find(user));
+    EXPECT_EQ(l_.jvmLibraryPath, javaHome + L"bin\\server\\jvm.dll");
+    EXPECT_EQ(l_.selectedVersion, v(17, 0, 0, 0));
+    EXPECT_EQ(l_.versionOrigin, VersionOrigin::VersionResource);
+    EXPECT_EQ(l_.versionText, L"17.0.10.0");
+    EXPECT_EQ(l_.versionTextOrigin, VersionOrigin::VersionResource);
+
+    // The user's pick, with a release file.
+    resetChoice();
+    SetEnvironmentVariableW(L"JAVA_HOME", nullptr);
+    std::wstring picked = runtime(L"picked", kServerVm);
+    ASSERT_TRUE(writeReleaseFile(picked, "21.0.2"));
+    user.answer.result = 1;
+    user.answer.folder = picked;
+    user.answer.jvmLibrary = picked + L"bin\\server\\jvm.dll";
+    l_.isService = true;  // the choice is written beside this test program
+    ASSERT_TRUE(find(user));
+    DeleteFileW(iniPathFor(ownPaths().exe).c_str());
+    EXPECT_EQ(l_.selectedVersion, v(21, 0, 2, 0));
+    EXPECT_EQ(l_.versionText, L"21.0.2");
     EXPECT_EQ(user.calls, 1);
 }
 
