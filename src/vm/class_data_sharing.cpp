@@ -327,8 +327,10 @@ CachePlan planCacheFiles(const CacheInputs& in, CacheKind kind, const std::vecto
     plan.kind = kind;
     plan.training = true;
     const std::wstring prefix = cacheNamePrefix(in.executable);
+    // Old caches of this executable, and what an earlier training of this
+    // very cache left (its marker was deleted to let it try once more).
     for (const std::wstring& name : folderNames) {
-        if (isCacheFileName(name, prefix) && !equalsIgnoreCase(name.substr(0, base.size()), base)) {
+        if (isCacheFileName(name, prefix) && !equalsIgnoreCase(name, base + L".tried")) {
             plan.removeFiles.push_back(folder + name);
         }
     }

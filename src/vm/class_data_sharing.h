@@ -35,7 +35,8 @@
 // File names: <exe>-<8 hex digits of the executable's path>-<16 hex digits of
 // the runtime identity, version, kind and every class path entry with its size
 // and time>.<extension>. Files of the same executable with other digits are old
-// caches: they are removed when a new cache is made. <name>.tried marks a
+// caches: they are removed when a new cache is made (and so is what an earlier
+// training of the same cache left). <name>.tried marks a
 // training; while it exists without a cache, no training is started again.
 #include <cstdint>
 #include <functional>

@@ -163,18 +163,19 @@ TEST(ClassDataSharing, ATrainingRemovesOldCachesOfTheSameExecutableOnly) {
     const std::wstring prefix = cacheNamePrefix(in.executable);
     const std::wstring oldBase = prefix + L"0123456789abcdef";
     const std::wstring other = cacheNamePrefix(L"C:\\app\\Other.exe") + L"0123456789abcdef.aot";
+    const std::wstring base = cacheBaseName(in, CacheKind::AotCache);
+    // With the old caches, what an earlier training of this cache left before its marker was deleted.
     const std::vector<std::wstring> names{oldBase + L".aot", oldBase + L".aotconf", oldBase + L".aotargs",
-                                          oldBase + L".tried", oldBase + L".jsa", other, prefix + L"notes.txt",
-                                          L"settings.ini"};
+                                          oldBase + L".tried", oldBase + L".jsa", base + L".aotargs",
+                                          other, prefix + L"notes.txt", L"settings.ini"};
     CachePlan training = plan(in, names);
     EXPECT_TRUE(training.training);
     std::vector<std::wstring> removed;
     for (const std::wstring& f : training.removeFiles) removed.push_back(fileName(f));
-    EXPECT_EQ(removed, (std::vector<std::wstring>(names.begin(), names.begin() + 5)));
+    EXPECT_EQ(removed, (std::vector<std::wstring>(names.begin(), names.begin() + 6)));
 
     // A start that uses the cache removes what its assembly read, nothing else.
-    const std::wstring base = cacheBaseName(in, CacheKind::AotCache);
-    std::vector<std::wstring> withCache = names;
+    std::vector<std::wstring> withCache(names.begin(), names.begin() + 5);
     withCache.insert(withCache.end(), {base + L".aot", base + L".aotconf", base + L".aotargs", base + L".tried"});
     CachePlan warm = plan(in, withCache);
     EXPECT_FALSE(warm.training);
