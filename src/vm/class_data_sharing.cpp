@@ -392,6 +392,11 @@ CachePlan prepareClassDataSharing(const CacheInputs& in, const CacheFileOps& ops
         ops.removeFile(file);
     }
     traceCache(plan.reason);
+    if (!plan.vmOptions.empty()) {
+        std::wstring added = L"options added:";
+        for (const std::wstring& option : plan.vmOptions) added += L" " + option;
+        traceCache(added);
+    }
     return plan;
 }
 
