@@ -36,6 +36,13 @@ bool preventsWriting(const std::wstring& option) {
     return false;
 }
 
+// Why the option keeps the launcher from adding its own; null when it does not.
+const wchar_t* conflictOf(const std::wstring& option) {
+    if (isOwnSharingOption(option)) return L", which wins";
+    if (preventsWriting(option)) return L", with which a VM writes no cache";
+    return nullptr;
+}
+
 // The options of a variable such as JAVA_TOOL_OPTIONS, cut as the VM cuts
 // them: at white space outside single or double quotes, the quotes removed.
 std::vector<std::wstring> splitEnvironmentOptions(const std::wstring& text) {
@@ -168,29 +175,15 @@ bool cacheWanted(const CacheInputs& in, std::wstring& reason) {
         return false;
     }
     for (const std::wstring& option : in.vmParameters) {
-        if (isOwnSharingOption(option)) {
-            reason = L"\"Virtual Machine Parameters\" give " + option + L", which wins: no cache options";
+        if (const wchar_t* why = conflictOf(option)) {
+            reason = L"\"Virtual Machine Parameters\" give " + option + why + L": no cache options";
             return false;
         }
     }
     for (const EnvironmentOptions& variable : in.environmentOptions) {
         for (const std::wstring& option : splitEnvironmentOptions(variable.value)) {
-            if (isOwnSharingOption(option)) {
-                reason = variable.name + L" gives " + option + L", which wins: no cache options";
-                return false;
-            }
-        }
-    }
-    for (const std::wstring& option : in.vmParameters) {
-        if (preventsWriting(option)) {
-            reason = L"a VM with " + option + L" writes no cache: no cache options";
-            return false;
-        }
-    }
-    for (const EnvironmentOptions& variable : in.environmentOptions) {
-        for (const std::wstring& option : splitEnvironmentOptions(variable.value)) {
-            if (preventsWriting(option)) {
-                reason = L"a VM with " + option + L" (" + variable.name + L") writes no cache: no cache options";
+            if (const wchar_t* why = conflictOf(option)) {
+                reason = variable.name + L" gives " + option + why + L": no cache options";
                 return false;
             }
         }
