@@ -1,5 +1,7 @@
 #include "base/paths.h"
 
+#include <string_view>
+
 #include "base/text.h"
 
 namespace {
@@ -53,10 +55,10 @@ std::wstring iniFileNameFor(const std::wstring& path) {
 }
 
 std::wstring cleanProductName(const std::wstring& name) {
-    static const std::wstring removed = L"\\?\"|><:/*";
+    const std::wstring_view removed = L"\\?\"|><:/*";
     std::wstring out;
     for (wchar_t c : name) {
-        if (removed.find(c) == std::wstring::npos) out += c;
+        if (removed.find(c) == std::wstring_view::npos) out += c;
     }
     return out;
 }
@@ -110,6 +112,13 @@ std::vector<std::wstring> argumentsFromCommandLine(const std::wstring& commandLi
     std::vector<std::wstring> tokens = splitCommandLine(trimWhitespace(commandLine));
     if (!tokens.empty()) tokens.erase(tokens.begin());
     return tokens;
+}
+
+std::wstring longPathForm(const std::wstring& path) {
+    if (path.size() < 260 || startsWith(path, L"\\\\?\\")) return path;
+    if (startsWith(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+    if (path.size() > 2 && path[1] == L':') return L"\\\\?\\" + path;
+    return path;
 }
 
 bool isAbsolutePath(const std::wstring& path) {

@@ -47,6 +47,9 @@ struct FolderOps {
     std::function<void(const std::wstring&)> remove;          // remove an (empty) folder
 };
 void ensureParentFoldersWith(const std::wstring& path, const FolderOps& ops);
+// A path in the form the file functions take beyond MAX_PATH characters
+// (\\?\D:\..., \\?\UNC\srv\...); shorter and relative paths stay as they are.
+std::wstring longPathForm(const std::wstring& path);
 // Whether a path counts as absolute for the existence test (D:\x or \\srv\x).
 bool isAbsolutePath(const std::wstring& path);
 // Whether a file search for the path and a query of its attributes agree on

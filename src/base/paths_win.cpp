@@ -116,8 +116,7 @@ bool searchFinds(const std::wstring& path) {
 bool fileExists(const std::wstring& path) { return searchFinds(path); }
 
 bool findFile(const std::wstring& path) {
-    std::wstring target = path;
-    if (target.size() >= MAX_PATH && !startsWith(target, L"\\\\?\\")) target = L"\\\\?\\" + target;
+    const std::wstring target = longPathForm(path);
     DWORD n = GetFullPathNameW(target.c_str(), 0, nullptr, nullptr);
     if (n == 0) return false;
     return searchFinds(target);

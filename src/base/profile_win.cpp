@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/handle.h"
+#include "base/paths.h"
 #include "base/profile.h"
 #include "base/text.h"
 
@@ -11,7 +12,7 @@ namespace {
 // file is reached through its short (8.3) path when that fits.
 std::wstring profilePath(const std::wstring& path) {
     if (path.size() < MAX_PATH) return path;
-    std::wstring longForm = path.compare(0, 4, L"\\\\?\\") == 0 ? path : L"\\\\?\\" + path;
+    const std::wstring longForm = longPathForm(path);
     DWORD n = GetShortPathNameW(longForm.c_str(), nullptr, 0);
     if (n == 0) return path;
     std::wstring shortPath(n, L'\0');
@@ -114,7 +115,7 @@ bool writeProfileValue(const std::wstring& file, const std::wstring& section, co
                        const std::wstring& value) {
     if (file.size() >= MAX_PATH) {
         // A short path exists only for an existing file: create it empty first.
-        std::wstring longForm = file.compare(0, 4, L"\\\\?\\") == 0 ? file : L"\\\\?\\" + file;
+        const std::wstring longForm = longPathForm(file);
         platform::Handle created(CreateFileW(longForm.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }

@@ -5,6 +5,7 @@
 // exception classes and the name demangler out of the executable.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdlib>
 
 namespace {
@@ -23,6 +24,19 @@ void __throw_out_of_range_fmt(const char*, ...) { fail(); }
 void __throw_invalid_argument(const char*) { fail(); }
 void __throw_bad_function_call() { fail(); }
 }  // namespace std
+
+// Allocation that fails ends the process the same way; the library's own
+// operator new would throw std::bad_alloc and so link the whole exception runtime.
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) fail();
+    return p;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { fail(); }

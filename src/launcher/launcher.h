@@ -10,11 +10,27 @@
 #include "launcher/settings.h"
 #include "modes/single_instance.h"
 #include "runtime/selection.h"
+#include "vm/class_data_sharing.h"
 #include "vm/vm_session.h"
+
+// The target of the VM's exit hook for the whole run: the service, while one
+// is served, hears of the Java program's exit, and a start-up cache that the
+// program was training is made before the process ends.
+class ExitRelay : public ExitObserver {
+public:
+    void setService(ExitObserver* service) { service_.store(service); }
+    void setCache(const CachePlan* cache) { cache_.store(cache); }
+    void onExit(int exitCode) override;
+    void onAbort() override;
+
+private:
+    std::atomic<ExitObserver*> service_{nullptr};
+    std::atomic<const CachePlan*> cache_{nullptr};
+};
 
 class Launcher {
 public:
-    Launcher() = default;
+    Launcher();
     ~Launcher();  // the teardown
     Launcher(const Launcher&) = delete;
     Launcher& operator=(const Launcher&) = delete;
@@ -31,11 +47,17 @@ public:
     bool isService() const { return settings_.isService; }
 
 private:
+    // After the program: the VM destroyed (which waits for its non-daemon
+    // threads), then the start-up cache's work.
+    void endProgram();
+
     ModulePaths paths_;
     std::wstring configPath_;
     std::vector<std::wstring> arguments_;
     Settings settings_;
     RuntimeChoice runtime_;
+    CachePlan cache_;
+    ExitRelay exitRelay_;
     VmSession vm_;
     SingleInstance instance_;
 };

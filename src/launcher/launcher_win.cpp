@@ -12,6 +12,7 @@
 #include "ui/jre_dialog.h"
 #include "ui/message_box.h"
 #include "ui/window_station.h"
+#include "vm/class_data_sharing_win.h"
 #include "vm/environment.h"
 
 namespace {
@@ -113,11 +114,36 @@ int Launcher::run() {
     }
     // An empty class path still starts the VM thread; the main class lookup then
     // reports the failure.
-    report(assembleVmOptions(settings_.command, paths_, launch));
+    StartupCacheRequest cache;
+    cache.runtimeVersion = runtime_.version;
+    // The release file's version is exact; the rest names the runtime by its VM library.
+    if (runtime_.versionTextOrigin == VersionOrigin::ReleaseFile) cache.runtimeIdentity = runtime_.versionText;
+    cache.jvmLibraryPath = runtime_.jvmLibraryPath;
+    cache.productName = settings_.productName;
+    cache.productCode = settings_.productCode;
+    cache.executable = paths_.exe;
+    report(assembleVmOptions(settings_.command, paths_, cache, launch, cache_));
+    exitRelay_.setCache(&cache_);
     Failure failure;
     const int status = vm_.run(std::move(launch), failure);
     report(failure);
     return status == 0 ? 0 : -1;
+}
+
+void ExitRelay::onExit(int exitCode) {
+    if (ExitObserver* service = service_.load()) service->onExit(exitCode);
+    if (const CachePlan* cache = cache_.load()) finishStartupCache(*cache);
+}
+
+void ExitRelay::onAbort() {
+    if (ExitObserver* service = service_.load()) service->onAbort();
+}
+
+Launcher::Launcher() { setExitObserver(&exitRelay_); }
+
+void Launcher::endProgram() {
+    vm_.destroy();
+    finishStartupCache(cache_);
 }
 
 int Launcher::serve(bool started) {
@@ -130,12 +156,12 @@ int Launcher::serve(bool started) {
     }
     ServiceHost host(settings_.omitServiceName, settings_.stopTimeoutSeconds, std::move(runStep),
                      [this] { vm_.callStop(settings_.mainClass); });
-    setExitObserver(&host);
+    exitRelay_.setService(&host);
     const int exitCode = static_cast<int>(host.dispatch());
     // The host hears the VM's exit until the dispatcher returns; the VM goes
     // while the host still exists, so that no hook can reach it afterwards.
-    setExitObserver(nullptr);
-    vm_.destroy();
+    exitRelay_.setService(nullptr);
+    endProgram();
     // A failed start-up ends with -1, as it does outside a service.
     return started ? exitCode : -1;
 }
@@ -143,5 +169,6 @@ int Launcher::serve(bool started) {
 Launcher::~Launcher() {
     // The VM goes first: DestroyJavaVM waits for the Java program's non-daemon
     // threads. The single-instance objects follow as members.
-    vm_.destroy();
+    endProgram();
+    setExitObserver(nullptr);
 }

@@ -79,5 +79,6 @@ Failure readSettings(const std::wstring& configPath, const std::wstring& exePath
     command.errorFile = config.read(kApplication, L"Error File");
     command.errorAppend = isYesExact(config.read(kApplication, L"Error Append"));
     command.cmd = config.read(kApplication, L"Cmd");
+    command.classDataSharing = config.read(kJre, L"Class Data Sharing");
     return Failure();
 }

@@ -31,10 +31,10 @@ struct State {
     Writer writer = nullptr;
 };
 
-State& state() {
-    static State* s = new State;
-    return *s;
-}
+// Made before main, never freed.
+State* const theState = new State;
+
+State& state() { return *theState; }
 
 class Locked {
 public:

@@ -7,10 +7,7 @@
 
 namespace {
 
-std::wstring& productTitle() {
-    static std::wstring title;
-    return title;
-}
+std::wstring productTitle;
 
 bool serviceProcess = false;
 
@@ -52,7 +49,7 @@ std::wstring executableFileName() {
 }  // namespace
 
 void setMessageBoxContext(const std::wstring& productName, bool service) {
-    productTitle() = productName;
+    productTitle = productName;
     serviceProcess = service;
 }
 
@@ -68,7 +65,7 @@ bool showErrorBox(const std::wstring& text) {
     // box it would only add an empty line.
     std::wstring shown = text;
     while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
-    const std::wstring title = productTitle().empty() ? executableFileName() : productTitle();
+    const std::wstring title = productTitle.empty() ? executableFileName() : productTitle;
     trace(L"message box \"" + title + L"\": " + shown);
     MessageBoxW(nullptr, shown.c_str(), title.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     return true;

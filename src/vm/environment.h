@@ -4,7 +4,10 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "vm/class_data_sharing.h"
 #include "vm/vm_session.h"
+
+struct StartupCacheRequest;
 
 // The Java program's command as the configuration gives it: the raw texts,
 // environment references not yet expanded.
@@ -19,6 +22,7 @@ struct JavaCommand {
     std::wstring cmd;           // "Cmd"
     std::wstring libraryPath;   // "Library Path"
     std::wstring systemPath;    // "System Path"
+    std::wstring classDataSharing;  // "Class Data Sharing" (the start-up cache, an extension)
 };
 
 // Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
@@ -30,5 +34,9 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
 
 // Class path, VM parameters, redirection settings and "Cmd" (appended to the
 // arguments). Failure 209, with nothing after the class path added, when the
-// class path is empty.
-Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, JavaLaunch& launch);
+// class path is empty. With "Class Data Sharing" set, `cache` (the runtime's
+// version and identity, the VM library, the product and the executable)
+// completed with the class path and the parameters decides the start-up
+// cache's options, and `plan` what is to be done after the program.
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest cache,
+                          JavaLaunch& launch, CachePlan& plan);

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
+#include "vm/class_data_sharing_win.h"
 #include "vm/environment.h"
 #include "vm/vm_options.h"
 
@@ -68,7 +69,8 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
     SetEnvironmentVariableW(L"Path", path.c_str());
 }
 
-Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, JavaLaunch& launch) {
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest cache,
+                          JavaLaunch& launch, CachePlan& plan) {
     ClassPathOps ops;
     ops.expand = [](std::wstring& entry) { expandEnvironmentInPlace(entry); };
     ops.findNames = findNames;
@@ -87,8 +89,17 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
         } else if (!survivesAnsi(option)) {
             traceLine({L"VM option: passed as it is, the code page cannot hold it: ", option});
         }
-        appendOption(launch, option);
     }
+    // The start-up cache's options go right after the class path, so that the
+    // user's own parameters (an -Xlog of theirs, say) come later and win.
+    if (!command.classDataSharing.empty()) {
+        cache.setting = command.classDataSharing;
+        cache.classPath = options[0].substr(classPathOption.size());
+        cache.vmParameters.assign(options.begin() + 1, options.end());
+        plan = prepareStartupCache(cache);
+        options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+    }
+    for (const std::wstring& option : options) appendOption(launch, option);
 
     launch.redirection.outputFile = expanded(command.outputFile);
     launch.redirection.outputAppend = command.outputAppend;

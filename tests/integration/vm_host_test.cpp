@@ -445,4 +445,38 @@ TEST(VmHost, AnEmptyClassPathPrintsMessage209AndStartsTheVmWithoutTheRest) {
     EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"abort extraInfo=set", "exit extraInfo=set"}));
 }
 
+TEST(VmHost, ClassDataSharingAddsCacheOptionsRightAfterTheClassPathOnlyWhereACacheCanBeKept) {
+    // A JDK 21 without bin\java.exe: the dynamic archive, kept under LOCALAPPDATA.
+    AppDir app = vmApp(L"vm-cds", echoIni("Class Data Sharing=auto\r\nVirtual Machine Parameters=-Dx=1\r\n"));
+    app.write(L"jre\\release", "JAVA_VERSION=\"21.0.2\"\r\n");
+    RunOptions options;
+    options.env[L"LOCALAPPDATA"] = app.file(L"local");
+    const std::string classPath = "-Djava.class.path=" + expected(app, L"app.jar") + ";";
+    const std::vector<std::string> withoutCache{classPath, "-Dx=1", "abort extraInfo=set", "exit extraInfo=set"};
+    Started s = app.start(L"", options);
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+    std::vector<std::string> vmOptions = testVmOptions(s.log);
+    ASSERT_EQ(vmOptions.size(), 7u) << s.describe();  // and the two hooks
+    EXPECT_EQ(vmOptions[0], classPath);
+    EXPECT_EQ(vmOptions[1], "-Xlog:cds*=off");
+    EXPECT_EQ(vmOptions[2].find("-XX:SharedArchiveFile=" + expected(app, L"local\\app\\app-")), 0u) << vmOptions[2];
+    EXPECT_EQ(vmOptions[3], "-XX:+AutoCreateSharedArchive");
+    EXPECT_EQ(vmOptions[4], "-Dx=1");
+
+    // That training left no archive (the test VM writes none): it is not tried again.
+    s = app.start(L"", options);
+    EXPECT_EQ(testVmOptions(s.log), withoutCache) << s.describe();
+
+    // A runtime older than 13, and a folder on the class path: no options either.
+    app.write(L"jre\\release", "JAVA_VERSION=\"11.0.22\"\r\n");
+    s = app.start(L"", options);
+    EXPECT_EQ(testVmOptions(s.log), withoutCache) << s.describe();
+    app.write(L"jre\\release", "JAVA_VERSION=\"21.0.2\"\r\n");
+    app.writeIni(javaIni("test.Echo", "\\app.jar;\\classes", "Class Data Sharing=auto\r\n"));
+    app.write(L"classes\\a.class");
+    s = app.start(L"", options);
+    ASSERT_EQ(testVmOptions(s.log).size(), 3u) << s.describe();
+    EXPECT_TRUE(s.traced("Class Data Sharing")) << s.describe();
+}
+
 }  // namespace

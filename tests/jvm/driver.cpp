@@ -4,8 +4,14 @@
 // One scenario per process, because a process can create only one VM.
 //
 //   jvm_driver <libjvm.so> <classes folder> <scenario> [file...]
+//
+// The scenario "cache" runs test/Echo with the start-up cache rule and the
+// Linux file operations: [file...] are the "Class Data Sharing" value, the
+// cache folder and a file for the VM's class loading log (which only the test
+// adds, as its evidence of where classes came from).
 #include <dlfcn.h>
 #include <sys/sysinfo.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <cstdio>
@@ -17,6 +23,9 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "cache_ops_posix.h"
+#include "runtime/java_version.h"
+#include "vm/class_data_sharing.h"
 #include "vm/java_calls.h"
 #include "vm/vm_options.h"
 #include "vm/vm_session.h"
@@ -117,6 +126,27 @@ void onAttachedThread(JavaVM* vm, Work work) {
 
 std::wstring wide(const char* text) { return fromAnsi(text); }
 
+// The cache rule as the launcher applies it before creating the VM: its
+// options go right after the class path option.
+CachePlan prepareCache(const std::string& libjvm, const std::wstring& setting, const std::wstring& folder,
+                       const char* driverPath, std::vector<std::wstring>& options) {
+    const std::string home = libjvm.substr(0, libjvm.rfind("/lib/server/"));
+    CacheInputs in;
+    in.setting = setting;
+    const std::wstring version = fromAnsi(releaseValue(home, "JAVA_RUNTIME_VERSION"));
+    in.runtimeVersion = JavaVersion::parse(version, 0);
+    in.runtimeIdentity = version;
+    if (access((home + "/bin/java").c_str(), X_OK) == 0) in.javaCommand = fromAnsi(home + "/bin/java");
+    in.classPath = options[0].substr(std::wstring(L"-Djava.class.path=").size());
+    in.classPathFiles = posixClassPathFiles(in.classPath);
+    in.vmParameters.assign(options.begin() + 1, options.end());
+    in.executable = fromAnsi(driverPath);
+    in.cacheFolder = folder;
+    CachePlan plan = prepareClassDataSharing(in, posixCacheFileOps());
+    options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+    return plan;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +165,7 @@ int main(int argc, char** argv) {
     }
 
     int status = -1;
+    CachePlan cachePlan;
     {
         // The observer outlives the VM, as the service host does in the launcher.
         PrintingObserver observer;
@@ -149,7 +180,9 @@ int main(int argc, char** argv) {
         std::wstring parameters = L"-Xcheck:jni -Xmx10:64:256p -Xss1m \"-Dtest.prop=a b\"";
         if (name == "create-fail") parameters += L" -Xbogus";
         if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
+        if (name == "cache") parameters += L" -Xlog:class+load=info:file=" + file(2);
         splitVmParameters(parameters, machineMemory(), launcher.threadStackSize, options);
+        if (name == "cache") cachePlan = prepareCache(argv[1], file(0), file(1), argv[0], options);
         for (const std::wstring& option : options) launcher.options.push_back(toAnsi(option));
         say("thread stack size " + std::to_string(launcher.threadStackSize));
 
@@ -252,7 +285,7 @@ int main(int argc, char** argv) {
             if (string) env->DeleteLocalRef(string);
             launcher.vm->DetachCurrentThread();
             return 0;
-        } else if (name != "create-fail") {
+        } else if (name != "create-fail" && name != "cache") {
             say("unknown scenario " + name);
             return 2;
         }
@@ -264,5 +297,7 @@ int main(int argc, char** argv) {
         say("destroying");
     }
     say("destroyed");
+    // After the program: the AOT cache is assembled by a child of its own.
+    finishClassDataSharing(cachePlan, posixCacheFileOps());
     return status;
 }

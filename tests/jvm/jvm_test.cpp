@@ -4,12 +4,15 @@
 #include <glob.h>
 #include <poll.h>
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -17,6 +20,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -59,8 +63,8 @@ struct DriverRun {
 
 // Runs the driver for one scenario; with `mergeErr` standard error goes into `out` too.
 DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vector<std::string>& files = {},
-              bool mergeErr = false, int timeoutSeconds = 60) {
-    std::vector<std::string> args{JVM_DRIVER, jdk.libjvm, JVM_TEST_CLASSES, scenario};
+              bool mergeErr = false, int timeoutSeconds = 60, const std::string& classPath = JVM_TEST_CLASSES) {
+    std::vector<std::string> args{JVM_DRIVER, jdk.libjvm, classPath, scenario};
     args.insert(args.end(), files.begin(), files.end());
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return DriverRun();
@@ -387,6 +391,129 @@ TEST_P(RealJdk, TheDefaultThreadStackSizeIsTheVms) {
     // HotSpot's default on x86_64 Linux is 1 MiB.
     EXPECT_TRUE(contains(run.out, "driver: default stack size 1048576\n")) << describe(run);
 }
+
+// --- the start-up cache ---------------------------------------------------------------
+
+// Children that the driver left running (the AOT cache assembly) come to this
+// process when the driver ends; waits until every one of them has ended.
+bool waitForOrphans(int timeoutSeconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    for (;;) {
+        pid_t pid = waitpid(-1, nullptr, WNOHANG);
+        if (pid < 0 && errno == ECHILD) return true;
+        if (pid == 0) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    glob_t found;
+    if (glob((folder + "*").c_str(), 0, nullptr, &found) == 0) {
+        for (size_t i = 0; i < found.gl_pathc; ++i) names.push_back(std::string(found.gl_pathv[i]).substr(folder.size()));
+    }
+    globfree(&found);
+    return names;
+}
+
+std::string withSuffix(const std::vector<std::string>& names, const std::string& suffix) {
+    for (const std::string& n : names) {
+        if (n.size() > suffix.size() && n.compare(n.size() - suffix.size(), suffix.size(), suffix) == 0) return n;
+    }
+    return std::string();
+}
+
+int majorVersionOf(const Jdk& jdk) {
+    const std::string release = readFile(jdk.libjvm.substr(0, jdk.libjvm.find("/lib/server/")) + "/release");
+    const size_t at = release.find("JAVA_VERSION=\"");
+    return at == std::string::npos ? 0 : atoi(release.c_str() + at + 14);
+}
+
+class CacheStarts : public RealJdk {
+protected:
+    void SetUp() override {
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        folder_ = file("cds") + "/";
+        for (const std::string& name : filesIn(folder_)) unlink((folder_ + name).c_str());
+        trace_ = file("cds-trace.txt");
+        jar_ = file("app.jar");
+        writeFile(jar_, readFile(JVM_TEST_JAR));
+    }
+    // A start of test/Echo with the setting; `classes` receives the VM's class loading log.
+    DriverRun start(const std::string& setting, const std::string& classes, const std::string& folder = "") {
+        setenv("QZ_LAUNCHER_LOG", trace_.c_str(), 1);
+        // The launcher's class path ends with its separator.
+        DriverRun run = runDriver(GetParam(), "cache", {setting, folder.empty() ? folder_ : folder, classes}, false, 120,
+                                  jar_ + ":");
+        unsetenv("QZ_LAUNCHER_LOG");
+        EXPECT_FALSE(run.timedOut) << describe(run);
+        EXPECT_FALSE(contains(run.out + run.err, "WARNING in native method")) << describe(run);
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_TRUE(waitForOrphans(120)) << "the cache assembly did not end";
+        return run;
+    }
+    std::string folder_, trace_, jar_;
+};
+
+// The second start takes the program's classes from the cache the first one
+// made, and neither prints anything a start without the key does not.
+TEST_P(CacheStarts, TheSecondStartUsesTheCacheAndTheStreamsStayAsTheyAre) {
+    const bool aot = majorVersionOf(GetParam()) >= 25;
+    const DriverRun plain = start("", file("classes-0.txt"));
+    EXPECT_TRUE(filesIn(folder_).empty());
+    EXPECT_TRUE(contains(plain.out, "count 0\n")) << describe(plain);
+
+    const std::string firstLog = file("classes-1.txt"), secondLog = file("classes-2.txt");
+    const DriverRun first = start("auto", firstLog);
+    EXPECT_EQ(first.out, plain.out);
+    EXPECT_EQ(first.err, plain.err);
+    const std::vector<std::string> made = filesIn(folder_);
+    const std::string cache = withSuffix(made, aot ? ".aot" : ".jsa");
+    ASSERT_FALSE(cache.empty()) << readFile(trace_);
+    EXPECT_FALSE(withSuffix(made, ".tried").empty());
+    EXPECT_TRUE(contains(readFile(firstLog), "test.Echo source: file:")) << readFile(firstLog);
+
+    const DriverRun second = start("auto", secondLog);
+    EXPECT_EQ(second.out, plain.out);
+    EXPECT_EQ(second.err, plain.err);
+    const std::string classes = readFile(secondLog);
+    EXPECT_TRUE(contains(classes, "test.Echo source: shared objects file")) << classes;
+    EXPECT_TRUE(contains(readFile(trace_), aot ? "AOT cache " + folder_ + cache + " is used"
+                                               : "archive " + folder_ + cache + " is used"))
+        << readFile(trace_);
+    if (aot) EXPECT_TRUE(withSuffix(filesIn(folder_), ".aotconf").empty()) << "the configuration was left";
+
+    // A new build of the program: the old cache goes, the next start trains anew.
+    struct timespec later[2] = {{time(nullptr) + 10, 0}, {time(nullptr) + 10, 0}};
+    utimensat(AT_FDCWD, jar_.c_str(), later, 0);
+    const std::string thirdLog = file("classes-3.txt");
+    const DriverRun third = start("auto", thirdLog);
+    EXPECT_EQ(third.out, plain.out);
+    const std::vector<std::string> now = filesIn(folder_);
+    EXPECT_EQ(std::find(now.begin(), now.end(), cache), now.end());
+    EXPECT_FALSE(withSuffix(now, aot ? ".aot" : ".jsa").empty());
+    EXPECT_TRUE(contains(readFile(thirdLog), "test.Echo source: file:")) << readFile(thirdLog);
+}
+
+// A VM that cannot write its archive when the program ends fails the start:
+// with a folder that takes no files, the start stays as it is without the key.
+TEST_P(CacheStarts, AFolderThatTakesNoFilesLeavesTheStartAsItIs) {
+    const DriverRun plain = start("", file("classes-0.txt"));
+    const DriverRun run = start("auto", file("classes-1.txt"), "/dev/null/cds/");
+    EXPECT_EQ(run.out, plain.out);
+    EXPECT_EQ(run.err, plain.err);
+    EXPECT_TRUE(contains(readFile(trace_), "cannot create /dev/null/cds/")) << readFile(trace_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, CacheStarts, ::testing::ValuesIn(installedJdks()),
+                         [](const ::testing::TestParamInfo<Jdk>& info) {
+                             std::string name;
+                             for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(CacheStarts);
 
 INSTANTIATE_TEST_SUITE_P(Installed, RealJdk, ::testing::ValuesIn(installedJdks()),
                          [](const ::testing::TestParamInfo<Jdk>& info) {

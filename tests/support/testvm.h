@@ -6,7 +6,8 @@
 //
 // Creation: JNI_CreateJavaVM on the calling thread (it becomes the thread "main").
 // Known options: -D<name>=<value>, -Xmx<size>, -Xms<size>, -Xss<size> (digits with
-// an optional k/m/g/t), -Xcheck:jni, -Xrs, -ea, -verbose, -verbose:<x>, and the
+// an optional k/m/g/t), -Xcheck:jni, -Xrs, -ea, -verbose, -verbose:<x>, -Xlog:<x> and
+// -XX:<x> (logged, no effect), and the
 // hooks "abort" (void JNICALL()), "exit" (void JNICALL(jint)) and "vfprintf".
 // Anything else, or a malformed size, fails creation with -6 (JNI_EINVAL) after
 // "Unrecognized option: <text>" (or "Invalid maximum heap size: <text>" and the

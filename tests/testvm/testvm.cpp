@@ -9,6 +9,7 @@
 //   -D<name>=<value>   system property (also -Djava.class.path=, -Djava.library.path=)
 //   -Xmx<size> -Xms<size> -Xss<size>   size = digits with an optional k/m/g/t unit (else -6)
 //   -Xcheck:jni  -Xrs  -ea  -verbose  -verbose:<x>
+//   -Xlog:<x>  -XX:<x>   logged, without effect (the start-up cache's options)
 //   abort, exit, vfprintf   hooks in extraInfo: abort void JNICALL(), exit void JNICALL(jint)
 // Any other option fails creation with JNI_EINVAL (-6), whatever ignoreUnrecognized
 // says, after "Unrecognized option: <text>" on standard error. The environment
@@ -186,7 +187,8 @@ OptionCheck checkOption(const std::string& o) {
     if (o.compare(0, 4, "-Xmx") == 0 || o.compare(0, 4, "-Xms") == 0 || o.compare(0, 4, "-Xss") == 0)
         return validSize(o.substr(4)) ? OptionCheck::Known : OptionCheck::Invalid;
     if (o == "-Xcheck:jni" || o == "-Xrs" || o == "-ea" || o == "-verbose" || o.compare(0, 9, "-verbose:") == 0 ||
-        o == "abort" || o == "exit" || o == "vfprintf")
+        o.compare(0, 6, "-Xlog:") == 0 || (o.compare(0, 4, "-XX:") == 0 && o.size() > 4) || o == "abort" ||
+        o == "exit" || o == "vfprintf")
         return OptionCheck::Known;
     return OptionCheck::Unrecognized;
 }

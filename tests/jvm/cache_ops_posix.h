@@ -1,0 +1,15 @@
+#pragma once
+// The start-up cache's file operations and class path facts on Linux, for the
+// programs that run the launcher's cache rule against the real JDKs (the JNI
+// lane's driver and the cache benchmark's host). Test code: the product's
+// counterpart is vm/class_data_sharing_win.cpp.
+#include <string>
+#include <vector>
+
+#include "vm/class_data_sharing.h"
+
+CacheFileOps posixCacheFileOps();
+// Size, time and kind of every entry of a ':'-separated class path.
+std::vector<ClassPathFile> posixClassPathFiles(const std::wstring& classPath);
+// The value of KEY="value" in a JDK's release file (empty when absent).
+std::string releaseValue(const std::string& javaHome, const std::string& key);
