@@ -209,11 +209,22 @@ RunResult runProcess(const std::wstring& application, const std::wstring& comman
     cmd.push_back(0);
     std::vector<wchar_t> env;
     if (!options.env.empty()) env = environmentBlock(options.env);
-    BOOL created = CreateProcessW(application.empty() ? nullptr : application.c_str(), cmd.data(), nullptr, nullptr,
-                                  options.capture, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
-                                  env.empty() ? nullptr : env.data(),
-                                  options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &si,
-                                  &pi);
+    // Wine now and then fails a process creation under load before the child runs any code; a creation
+    // that failed started nothing, so trying again cannot deliver anything twice.
+    BOOL created = FALSE;
+    DWORD createError = 0;
+    for (int attempt = 0; attempt < 3 && !created; ++attempt) {
+        if (attempt > 0) {
+            std::fprintf(stderr, "CreateProcessW failed with %lu; trying again\n", createError);
+            Sleep(250);
+        }
+        created = CreateProcessW(application.empty() ? nullptr : application.c_str(), cmd.data(), nullptr, nullptr,
+                                 options.capture, env.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT,
+                                 env.empty() ? nullptr : env.data(),
+                                 options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &si,
+                                 &pi);
+        if (!created) createError = GetLastError();
+    }
     auto close = [](HANDLE& h) {
         if (h) CloseHandle(h);
         h = nullptr;
@@ -223,7 +234,7 @@ RunResult runProcess(const std::wstring& application, const std::wstring& comman
     close(inRead);
     if (!created) {
         result.exitCode = 0xDEADBEEF;
-        result.err = "CreateProcessW failed: " + std::to_string(GetLastError());
+        result.err = "CreateProcessW failed: " + std::to_string(createError);
         close(outRead);
         close(errRead);
         close(inWrite);
