@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <utility>
+
 #include "launcher/launcher.h"
 #include "base/messages.h"
 #include "base/paths.h"
@@ -143,7 +145,10 @@ Launcher::Launcher() { setExitObserver(&exitRelay_); }
 
 void Launcher::endProgram() {
     vm_.destroy();
-    finishStartupCache(cache_);
+    // No exit hook can come any more. A service ends the program in serve()
+    // and again in the destructor: the cache's work is done the first time only.
+    exitRelay_.setCache(nullptr);
+    finishStartupCache(std::exchange(cache_, CachePlan()));
 }
 
 int Launcher::serve(bool started) {

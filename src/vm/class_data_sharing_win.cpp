@@ -62,12 +62,11 @@ void removeFile(const std::wstring& file) {
 std::vector<std::wstring> listFiles(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW(longPathForm(folder + L"*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    platform::FindHandle search(FindFirstFileW(longPathForm(folder + L"*").c_str(), &data));
+    if (!search) return names;
     do {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &data));
     return names;
 }
 
@@ -102,10 +101,9 @@ bool startDetached(const std::wstring& program, const std::wstring& argument) {
                                  flags | CREATE_BREAKAWAY_FROM_JOB, nullptr, nullptr, &info.StartupInfo, &process) ||
                   CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                                  &info.StartupInfo, &process);
-        if (started) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
+        // Not waited for: the handles go as soon as the child runs.
+        platform::Handle thread(started ? process.hThread : nullptr);
+        platform::Handle child(started ? process.hProcess : nullptr);
     }
     DeleteProcThreadAttributeList(list);
     return started;
