@@ -5,6 +5,7 @@
 #include "launcher/launcher.h"
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/profile.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "modes/event_log.h"
@@ -51,6 +52,20 @@ UserAnswer askTheUser(const std::wstring& message, JvmType jvmType) {
     return UserAnswer{r.result, r.chosenFolder, r.jvmLibrary};
 }
 
+// The configuration as the system's profile functions read it.
+class SystemSettingsFacts : public SettingsFacts {
+public:
+    std::unique_ptr<ProfileSource> open(const std::wstring& path) const override {
+        return std::unique_ptr<ProfileSource>(new ConfigFile(path));
+    }
+    bool isWindowsNtFamily() const override { return ::isWindowsNtFamily(); }
+    std::wstring userConfigPath(const std::wstring& exePath, const std::wstring& productName,
+                                const std::wstring& productCode) const override {
+        return userConfigPathFor(exePath, productName, productCode, false);
+    }
+    bool fileFound(const std::wstring& path) const override { return findFile(path); }
+};
+
 }  // namespace
 
 bool Launcher::startUp() {
@@ -63,7 +78,7 @@ bool Launcher::startUp() {
     }
     configPath_ = iniPathFor(paths_.exe);
     if (configPath_.empty()) return false;
-    Failure failure = readSettings(configPath_, paths_.exe, settings_);
+    Failure failure = readSettings(configPath_, paths_.exe, SystemSettingsFacts(), settings_);
     // Boxes of the windowed executable carry the product's name from here on.
     setMessageBoxContext(settings_.productName, settings_.isService);
     // Nobody reads a service's console: from here on its errors also go to the event log.

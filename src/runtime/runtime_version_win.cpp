@@ -1,26 +1,13 @@
 #include <windows.h>
 
-#include "base/handle.h"
+#include "base/files.h"
 #include "runtime/discovery.h"
 
 namespace {
 
-// The first bytes of a small text file; false when it cannot be opened or read.
-bool readSmallFile(const std::wstring& path, std::string& bytes) {
-    const DWORD kLimit = 64 * 1024;  // a release file has some twenty short lines
-    platform::Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    bytes.assign(kLimit, '\0');
-    DWORD got = 0;
-    if (!ReadFile(file.get(), &bytes[0], kLimit, &got, nullptr)) return false;
-    bytes.resize(got);
-    return true;
-}
-
 bool releaseVersionIn(const std::wstring& folder, std::wstring& text) {
     std::string bytes;
-    return !folder.empty() && readSmallFile(folder + L"release", bytes) && releaseFileVersion(bytes, text);
+    return !folder.empty() && readFileBytes(folder + L"release", bytes, 64 * 1024) && releaseFileVersion(bytes, text);
 }
 
 }  // namespace

@@ -5,25 +5,10 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "vm/class_data_sharing.h"
+#include "vm/java_command.h"
 #include "vm/vm_session.h"
 
 struct StartupCacheRequest;
-
-// The Java program's command as the configuration gives it: the raw texts,
-// environment references not yet expanded.
-struct JavaCommand {
-    std::wstring classPath;     // "Class Path"
-    bool embeddedJar = false;   // "Embedded Jar"
-    std::wstring vmParameters;  // "Virtual Machine Parameters"
-    std::wstring outputFile;    // "Output File"
-    bool outputAppend = false;  // "Output Append"
-    std::wstring errorFile;     // "Error File"
-    bool errorAppend = false;   // "Error Append"
-    std::wstring cmd;           // "Cmd"
-    std::wstring libraryPath;   // "Library Path"
-    std::wstring systemPath;    // "System Path"
-    std::wstring classDataSharing;  // "Class Data Sharing" (the start-up cache, an extension)
-};
 
 // Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
 void publishRuntime(const std::wstring& jvmLibraryPath);
