@@ -47,7 +47,7 @@ UserAnswer askTheUser(const std::wstring& message, JvmType jvmType) {
         return cancelled;
     }
     JreDialogResult r = runJreNotFoundDialog(message, GetActiveWindow(), [jvmType](const std::wstring& folder) {
-        return resolveJvmLibrary(folder, jvmType);
+        return resolveJvmLibrary(systemRuntimeProbe(), folder, jvmType);
     });
     return UserAnswer{r.result, r.chosenFolder, r.jvmLibrary};
 }
@@ -109,7 +109,7 @@ bool Launcher::startUp() {
     RuntimeSearch search;
     const JvmType jvmType = settings_.runtime.jvmType;
     search.askUser = [jvmType](const std::wstring& message) { return askTheUser(message, jvmType); };
-    return findRuntime(settings_.runtime, places, search, runtime_);
+    return findRuntime(systemRuntimeProbe(), settings_.runtime, places, search, runtime_);
 }
 
 int Launcher::run() {
@@ -125,7 +125,7 @@ int Launcher::run() {
     launch.failureCheck = settings_.failureCheck;
     prepareJavaEnvironment(settings_.command, runtime_.jvmLibraryPath, paths_.folder, launch);
     if (Failure failure = vm_.load(runtime_.jvmLibraryPath)) {
-        noteOtherMachine(failure, runtime_.jvmLibraryPath);
+        noteOtherMachine(systemRuntimeProbe(), failure, runtime_.jvmLibraryPath);
         report(failure);
         return -1;
     }

@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include "base/handle.h"
-#include "runtime/discovery.h"
 #include "runtime/pe_image.h"
 
 namespace {
@@ -38,11 +37,4 @@ bool readImageProductVersionOfFile(const std::wstring& path, uint16_t version[4]
     return readMappedFile(path, [version](const unsigned char* data, size_t size) {
         return readImageProductVersion(data, size, version);
     });
-}
-
-bool isValidImage(const std::wstring& path) { return readImageMachineOfFile(path, nullptr); }
-
-bool isX86Image(const std::wstring& path) {
-    uint16_t machine = 0;
-    return readImageMachineOfFile(path, &machine) && machine == kMachineX86;
 }

@@ -7,6 +7,7 @@
 #include "base/paths.h"
 #include "base/profile.h"
 #include "support/process.h"
+#include "vm/environment.h"
 
 using namespace testing_support;
 
@@ -188,6 +189,17 @@ TEST(Paths, EnvironmentExpansionAgreesWithTheSystemAndHasNoLengthLimit) {
     std::wstring text = L"%QZ_TEST_A%" + middle + L"%QZ_TEST_A%";
     expandEnvironmentInPlace(text);
     EXPECT_EQ(text, L"x" + middle + L"x");
+}
+
+TEST(RuntimePublishing, SetsTheLibraryAndTheHomeForTheJavaProgram) {
+    publishRuntime(L"D:\\Java\\jre\\bin\\server\\jvm.dll");
+    wchar_t buffer[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableW(L"QZ_JVM_PATH", buffer, MAX_PATH), 0u);
+    EXPECT_STREQ(buffer, L"D:\\Java\\jre\\bin\\server\\jvm.dll");
+    ASSERT_GT(GetEnvironmentVariableW(L"QZ_JVM_HOME", buffer, MAX_PATH), 0u);
+    EXPECT_STREQ(buffer, L"D:\\Java\\jre");
+    SetEnvironmentVariableW(L"QZ_JVM_PATH", nullptr);
+    SetEnvironmentVariableW(L"QZ_JVM_HOME", nullptr);
 }
 
 TEST(Paths, UserConfigPathCreatesItsFolders) {

@@ -1,0 +1,58 @@
+// The machine's own facts for the runtime search.
+#include <windows.h>
+
+#include "base/files.h"
+#include "base/paths.h"
+#include "base/profile.h"
+#include "base/registry.h"
+#include "runtime/pe_image.h"
+#include "runtime/probe.h"
+
+namespace {
+
+class SystemRuntimeProbe : public RuntimeProbe {
+public:
+    constexpr SystemRuntimeProbe() = default;
+
+    bool subkeyNames(RegistryRoot root, RegistryView view, const std::wstring& key,
+                     std::vector<std::wstring>& names) const override {
+        const platform::RegistryKey opened = registry::open(root, key, view);
+        if (!opened) return false;
+        names = registry::subkeyNames(opened);
+        return true;
+    }
+    bool textValues(RegistryRoot root, RegistryView view, const std::wstring& key,
+                    std::initializer_list<const wchar_t*> names, std::vector<std::wstring>& values) const override {
+        values.clear();
+        const platform::RegistryKey opened = registry::open(root, key, view);
+        if (!opened) return false;
+        // A null name asks for nothing (the system would read the key's default value).
+        for (const wchar_t* name : names) values.push_back(name ? registry::text(opened, name).value_or(L"") : L"");
+        return true;
+    }
+    bool exists(const std::wstring& path) const override { return fileExists(path); }
+    bool readFile(const std::wstring& path, size_t limit, std::string& bytes) const override {
+        return readFileBytes(path, bytes, limit);
+    }
+    bool imageMachine(const std::wstring& path, uint16_t* machine) const override {
+        return readImageMachineOfFile(path, machine);
+    }
+    bool imageProductVersion(const std::wstring& path, uint16_t version[4]) const override {
+        return readImageProductVersionOfFile(path, version);
+    }
+    std::wstring environment(const std::wstring& name) const override { return environmentValue(name); }
+    std::wstring fullPath(const std::wstring& path) const override { return ::fullPath(path); }
+    std::wstring userConfigPath(const std::wstring& exePath, const std::wstring& productName,
+                                const std::wstring& productCode) const override {
+        return userConfigPathFor(exePath, productName, productCode, true);
+    }
+    bool writeJrePath(const std::wstring& file, const std::wstring& folder) const override {
+        return writeProfileValue(file, L"Java Runtime Environment", L"JRE Path", folder);
+    }
+};
+
+const SystemRuntimeProbe systemProbe;
+
+}  // namespace
+
+const RuntimeProbe& systemRuntimeProbe() { return systemProbe; }
