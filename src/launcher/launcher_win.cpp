@@ -100,7 +100,10 @@ bool Launcher::startUp() {
 int Launcher::run() {
     if (runtime_.runPairProduct) {
         trace(L"run: starting the paired executable " + settings_.pairProductPath);
-        return relaunchPairProduct(settings_.pairProductPath, settings_.pairReturnCode);
+        Failure failure;
+        const int exitCode = relaunchPairProduct(settings_.pairProductPath, settings_.pairReturnCode, failure);
+        report(failure);
+        return exitCode;
     }
     if (instance_.role() == SingleInstance::Role::Second) return instance_.waitForFirstInstance();
 

@@ -31,3 +31,4 @@
 #define MSG_229 L"VM already created"
 #define MSG_230 L"invalid arguments"
 #define MSG_231 L"This Java runtime is built for %s and this launcher for %s: the %s build of the launcher runs it, started directly or set as Pair Product."
+#define MSG_240 L"Failed to start the paired executable: %s (errno = %d).\n"
