@@ -86,6 +86,10 @@ std::wstring fullPath(const std::wstring& path);
 // A path as the file functions take it: from MAX_PATH characters on, the full
 // path in the long-path form; shorter paths as they are.
 std::wstring fileCallPath(const std::wstring& path);
+// An existing absolute path as the file system spells it: every name long
+// (not 8.3) and in the letters it has on the disk, the drive letter in capitals.
+// Names it cannot look up stay as given, and so does the rest of the path.
+std::wstring canonicalPath(const std::wstring& path);
 // The short (8.3) form of an existing path, or empty text when there is none.
 std::wstring shortPathName(const std::wstring& path);
 // The value of an environment variable; false when it is not set (a variable

@@ -73,6 +73,44 @@ std::wstring fileCallPath(const std::wstring& path) {
     return longPathForm(fullPath(path));
 }
 
+std::wstring canonicalPath(const std::wstring& given) {
+    std::wstring path = given;
+    if (startsWith(path, L"\\\\?\\UNC\\")) {
+        path.replace(0, 8, L"\\\\");
+    } else if (startsWith(path, L"\\\\?\\")) {
+        path.erase(0, 4);
+    }
+    // The root: "D:\" or "\\server\share\".
+    size_t pos = 0;
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') {
+        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
+        pos = 3;
+    } else if (startsWith(path, L"\\\\")) {
+        const size_t share = path.find(L'\\', 2);
+        pos = share == std::wstring::npos ? std::wstring::npos : path.find(L'\\', share + 1);
+        if (pos != std::wstring::npos) ++pos;
+    } else {
+        return given;
+    }
+    if (pos == std::wstring::npos) return path;
+    std::wstring spelled = path.substr(0, pos);
+    while (pos < path.size()) {
+        size_t end = path.find(L'\\', pos);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring name = path.substr(pos, end - pos);
+        WIN32_FIND_DATAW data;
+        // A search for a pattern could find another name.
+        platform::FindHandle found(name.find_first_of(L"*?") == std::wstring::npos
+                                       ? FindFirstFileW(fileCallPath(spelled + name).c_str(), &data)
+                                       : INVALID_HANDLE_VALUE);
+        if (!found) return spelled + path.substr(pos);
+        spelled += data.cFileName;
+        if (end < path.size()) spelled += L'\\';
+        pos = end + 1;
+    }
+    return spelled;
+}
+
 std::wstring currentDirectory() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {

@@ -77,7 +77,10 @@ bool Launcher::startUp() {
     }
     vm_.setKeepThreadsAttached(settings_.runtime.keepsThreadsAttached());
 
-    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass)) return false;
+    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass, failure)) {
+        report(failure);
+        return false;
+    }
     if (instance_.role() == SingleInstance::Role::Second) {
         trace(L"second instance: handed the arguments to the first");
         return true;

@@ -50,7 +50,6 @@ TEST(PairProduct, WithPairReturnCodeTheLauncherEndsWithTheChildsCode) {
     EXPECT_EQ(app.recorded(), "start " + narrow(commandLine) + "\nend 5\n");
     // No VM in the launcher itself.
     EXPECT_TRUE(s.log.empty());
-
     PairApp missing(L"pair-missing", "Pair Return Code=YES\r\n", L"Z:\\no\\such.exe");
     RunResult r = missing.run(L"", missing.options(L"0"));
     EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);

