@@ -140,6 +140,7 @@ struct SingleInstance::State {
     }
     enum class Found { ThisExecutable, None, Another };
     bool joinAs(const std::wstring& name);
+    bool firstRunsUnder(const std::wstring& name);
     Found firstInstanceFound();
     void becomeFirst(const std::wstring& name);
     bool handOver(const std::vector<std::wstring>& arguments, const std::wstring& name, Failure& failure);
@@ -298,6 +299,18 @@ SingleInstance::State::Found SingleInstance::State::firstInstanceFound() {
     return Found::ThisExecutable;
 }
 
+// Whether a first instance of this executable runs under `name` (looked at
+// without joining).
+bool SingleInstance::State::firstRunsUnder(const std::wstring& name) {
+    mapping.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
+    if (mapping) block.reset(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(InstanceBlock)));
+    const bool runs = block && firstInstanceFound() == Found::ThisExecutable;
+    block.reset();
+    mapping.reset();
+    firstProcess.reset();
+    return runs;
+}
+
 // Joins the instances under `name`: as the first instance when the block is new
 // or names no live first instance (this start then takes its place), as a
 // second instance of a live one of this executable. False, with nothing kept,
@@ -434,10 +447,12 @@ bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::ws
     // One name for every spelling of the path: 8.3 names and other letters included.
     s.exePath = canonicalPath(exePath);
     std::wstring name = instanceNameFor(s.exePath);
-    if (!s.joinAs(name)) {
-        // Another executable whose path gives the same name (x_y\a.exe and
-        // x\y\a.exe) is the first instance there.
-        name = qualifiedInstanceName(name, foldCase(s.exePath));
+    // The second name is this executable's where another one whose path gives the
+    // same name (x_y\a.exe and x\y\a.exe) is the first instance, or was when this
+    // executable's first instance started.
+    const std::wstring qualified = qualifiedInstanceName(name, foldCase(s.exePath));
+    if (s.firstRunsUnder(qualified) || !s.joinAs(name)) {
+        name = qualified;
         trace(L"single instance: another executable has the instance name; this one uses " + name);
         if (!s.joinAs(name)) {
             s.turnOff();

@@ -237,8 +237,9 @@ TEST(SingleInstance, CopiesWhosePathsGiveOneNameAreToldApart) {
     dir.copy(launcherExe(), L"x\\y\\app.exe");
     for (const std::wstring f : {L"x_y\\", L"x\\y\\"}) {
         dir.installTestVm(f + L"jre\\bin\\client\\jvm.dll").write(f + L"jre\\bin\\java.dll");
-        dir.write(f + L"app.ini", javaIni("test.Single", "C:\\app.jar", "Virtual Machine Parameters=-Dtestvm.runms=6000 "
-                                          "-Dtestvm.log=" + narrow(dir.file(f + L"vm.log")) + "\r\n",
+        dir.write(f + L"app.ini", javaIni("test.Single", "C:\\app.jar", "Virtual Machine Parameters=-Dtestvm.runms=" +
+                                          std::string(f == L"x_y\\" ? "5000" : "9000") + " -Dtestvm.log=" +
+                                          narrow(dir.file(f + L"vm.log")) + "\r\n",
                                           "Single Instance=yes\r\n"));
     }
     auto start = [](const std::wstring& exe, const std::wstring& args) {
@@ -258,11 +259,13 @@ TEST(SingleInstance, CopiesWhosePathsGiveOneNameAreToldApart) {
     EXPECT_EQ(start(two, L"c").get(), 0u);
     EXPECT_EQ(start(upper, L"d").get(), 0u);
     EXPECT_EQ(start(shortOne, L"e").get(), 0u);
-    EXPECT_EQ(firstOne.get() + firstTwo.get(), 0u);
+    EXPECT_EQ(firstOne.get(), 0u);
+    EXPECT_EQ(start(two, L"f").get(), 0u);  // while x\y's first instance has the second name to itself
+    EXPECT_EQ(firstTwo.get(), 0u);
     EXPECT_EQ(calls(L"x_y\\", "main"), (std::vector<Strings>{{"a"}}));
     EXPECT_EQ(calls(L"x_y\\", "secondaryMain void"), (std::vector<Strings>{{"d"}, {"e"}}));
     EXPECT_EQ(calls(L"x\\y\\", "main"), (std::vector<Strings>{{"b"}}));
-    EXPECT_EQ(calls(L"x\\y\\", "secondaryMain void"), (std::vector<Strings>{{"c"}}));
+    EXPECT_EQ(calls(L"x\\y\\", "secondaryMain void"), (std::vector<Strings>{{"c"}, {"f"}}));
 }
 
 // Anyone may post to the listener and write the block: a storm of requests is
