@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/handle.h"
+#include "base/paths.h"
 #include "runtime/discovery.h"
 
 namespace {
@@ -8,8 +9,8 @@ namespace {
 // The first bytes of a small text file; false when it cannot be opened or read.
 bool readSmallFile(const std::wstring& path, std::string& bytes) {
     const DWORD kLimit = 64 * 1024;  // a release file has some twenty short lines
-    platform::Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::Handle file(CreateFileW(fileCallPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     bytes.assign(kLimit, '\0');
     DWORD got = 0;
