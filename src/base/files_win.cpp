@@ -2,10 +2,11 @@
 
 #include "base/files.h"
 #include "base/handle.h"
+#include "base/paths.h"
 
 bool readFileBytes(const std::wstring& path, std::string& bytes, size_t limit) {
     bytes.clear();
-    platform::Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    platform::Handle file(CreateFileW(fileCallPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size;

@@ -73,13 +73,23 @@ std::wstring appDataFolder();
 // empty); creates its two folders when `createFolders` is set.
 std::wstring userConfigPathFor(const std::wstring& exePath, const std::wstring& productName,
                                const std::wstring& productCode, bool createFolders);
-// Makes the folder of `exePath` the current directory.
-void applyWorkingDirOverride(const std::wstring& exePath);
+// Makes the folder of `exePath` the current directory. False, with the
+// system's error code, when it cannot (a folder too long for a current directory).
+bool applyWorkingDirOverride(const std::wstring& exePath, unsigned long* error = nullptr);
+// The current directory, of any length.
+std::wstring currentDirectory();
 // The program's arguments, taken from the process command line.
 std::vector<std::wstring> readArguments();
 // The full path of a possibly relative path, against the current directory;
 // the path itself when the system cannot form one.
 std::wstring fullPath(const std::wstring& path);
+// A path as the file functions take it: from MAX_PATH characters on, the full
+// path in the long-path form; shorter paths as they are.
+std::wstring fileCallPath(const std::wstring& path);
+// An existing absolute path as the file system spells it: every name long
+// (not 8.3) and in the letters it has on the disk, the drive letter in capitals.
+// Names it cannot look up stay as given, and so does the rest of the path.
+std::wstring canonicalPath(const std::wstring& path);
 // The short (8.3) form of an existing path, or empty text when there is none.
 std::wstring shortPathName(const std::wstring& path);
 // The value of an environment variable; false when it is not set (a variable

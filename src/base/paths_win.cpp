@@ -5,14 +5,23 @@
 #include "base/text.h"
 
 bool readModulePaths(ModulePaths& paths, unsigned long* error) {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    if (n == 0) {
-        if (error) *error = GetLastError();
-        return false;
+    // A path that does not fit comes back cut (and, on older systems, without
+    // its end): the buffer grows until one fits with room to spare.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD n = GetModuleFileNameW(nullptr, &buffer[0], size);
+        if (n == 0) {
+            if (error) *error = GetLastError();
+            return false;
+        }
+        if (n < size - 1) {
+            buffer.resize(n);
+            break;
+        }
+        buffer.assign(buffer.size() * 2, L'\0');
     }
-    if (n > MAX_PATH) n = MAX_PATH;
-    paths.exe.assign(buffer, wcsnlen(buffer, n));
+    paths.exe = buffer;
     paths.folder = folderWithSeparator(paths.exe);
     paths.folderBare = folderWithoutSeparator(paths.exe);
     return true;
@@ -31,14 +40,16 @@ std::wstring userConfigPathFor(const std::wstring& exePath, const std::wstring& 
     std::vector<std::wstring> folders;
     std::wstring path = composeUserConfigPath(appDataFolder(), productName, productCode, exePath, &folders);
     if (createFolders) {
-        for (const std::wstring& f : folders) CreateDirectoryW(f.c_str(), nullptr);
+        for (const std::wstring& f : folders) CreateDirectoryW(fileCallPath(f).c_str(), nullptr);
     }
     return path;
 }
 
-void applyWorkingDirOverride(const std::wstring& exePath) {
+bool applyWorkingDirOverride(const std::wstring& exePath, unsigned long* error) {
     const std::wstring folder = folderWithoutSeparator(exePath);
-    if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    if (folder.empty() || SetCurrentDirectoryW(folder.c_str())) return true;
+    if (error) *error = GetLastError();
+    return false;
 }
 
 std::vector<std::wstring> readArguments() {
@@ -54,6 +65,62 @@ std::wstring fullPath(const std::wstring& path) {
     if (got == 0 || got >= n) return path;
     full.resize(got);
     return full;
+}
+
+std::wstring fileCallPath(const std::wstring& path) {
+    if (path.size() < MAX_PATH || startsWith(path, L"\\\\?\\")) return path;
+    // The long form takes no "." or ".." and no '/': the full path resolves them.
+    return longPathForm(fullPath(path));
+}
+
+std::wstring canonicalPath(const std::wstring& given) {
+    std::wstring path = given;
+    if (startsWith(path, L"\\\\?\\UNC\\")) {
+        path.replace(0, 8, L"\\\\");
+    } else if (startsWith(path, L"\\\\?\\")) {
+        path.erase(0, 4);
+    }
+    // The root: "D:\" or "\\server\share\".
+    size_t pos = 0;
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') {
+        if (path[0] >= L'a' && path[0] <= L'z') path[0] = static_cast<wchar_t>(path[0] - L'a' + L'A');
+        pos = 3;
+    } else if (startsWith(path, L"\\\\")) {
+        const size_t share = path.find(L'\\', 2);
+        pos = share == std::wstring::npos ? std::wstring::npos : path.find(L'\\', share + 1);
+        if (pos != std::wstring::npos) ++pos;
+    } else {
+        return given;
+    }
+    if (pos == std::wstring::npos) return path;
+    std::wstring spelled = path.substr(0, pos);
+    while (pos < path.size()) {
+        size_t end = path.find(L'\\', pos);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring name = path.substr(pos, end - pos);
+        WIN32_FIND_DATAW data;
+        // A search for a pattern could find another name.
+        platform::FindHandle found(name.find_first_of(L"*?") == std::wstring::npos
+                                       ? FindFirstFileW(fileCallPath(spelled + name).c_str(), &data)
+                                       : INVALID_HANDLE_VALUE);
+        if (!found) return spelled + path.substr(pos);
+        spelled += data.cFileName;
+        if (end < path.size()) spelled += L'\\';
+        pos = end + 1;
+    }
+    return spelled;
+}
+
+std::wstring currentDirectory() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), &buffer[0]);
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.assign(n, L'\0');
+    }
 }
 
 std::wstring shortPathName(const std::wstring& path) {
@@ -96,13 +163,14 @@ void expandEnvironmentInPlace(std::wstring& text) {
 
 namespace {
 
-bool searchFinds(const std::wstring& path) {
+bool searchFinds(const std::wstring& given) {
+    const std::wstring path = fileCallPath(given);
     // A search lists the whole folder to answer for one name (under Wine some
     // 20 times the cost of an attribute query, and a start may test a path for
     // each of hundreds of registered runtimes). Where the two agree, the query
     // answers; the search is kept for patterns, roots and whatever the query
     // cannot tell.
-    if (isPlainFilePath(path)) {
+    if (isPlainFilePath(given)) {
         if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
@@ -116,16 +184,15 @@ bool searchFinds(const std::wstring& path) {
 bool fileExists(const std::wstring& path) { return searchFinds(path); }
 
 bool findFile(const std::wstring& path) {
-    const std::wstring target = longPathForm(path);
-    DWORD n = GetFullPathNameW(target.c_str(), 0, nullptr, nullptr);
+    DWORD n = GetFullPathNameW(longPathForm(path).c_str(), 0, nullptr, nullptr);
     if (n == 0) return false;
-    return searchFinds(target);
+    return searchFinds(path);
 }
 
 std::vector<std::wstring> findNames(const std::wstring& pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    platform::FindHandle search(FindFirstFileW(pattern.c_str(), &data));
+    platform::FindHandle search(FindFirstFileW(fileCallPath(pattern).c_str(), &data));
     if (!search) return names;
     do {
         names.push_back(data.cFileName);
@@ -137,9 +204,9 @@ void ensureParentFolders(const std::wstring& path) {
     FolderOps ops;
     ops.exists = [](const std::wstring& p) { return searchFinds(p); };
     ops.create = [](const std::wstring& p) -> unsigned {
-        return CreateDirectoryW(p.c_str(), nullptr) ? 0u : static_cast<unsigned>(GetLastError());
+        return CreateDirectoryW(fileCallPath(p).c_str(), nullptr) ? 0u : static_cast<unsigned>(GetLastError());
     };
-    ops.remove = [](const std::wstring& p) { RemoveDirectoryW(p.c_str()); };
+    ops.remove = [](const std::wstring& p) { RemoveDirectoryW(fileCallPath(p).c_str()); };
     ensureParentFoldersWith(path, ops);
 }
 

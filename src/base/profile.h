@@ -50,6 +50,10 @@ private:
     mutable std::vector<KeyList> keyLists_;
 };
 
+// Whether the profile functions can open the file at `path`: its path, or its
+// short (8.3) form, is shorter than the system's limit.
+bool profileReachable(const std::wstring& path);
+
 // Writes one value (creating the file, section or key when missing). False on failure.
 bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                        const std::wstring& value);

@@ -47,6 +47,8 @@ bool readNameList(Read read, std::vector<std::wstring>& names) {
 
 }  // namespace
 
+bool profileReachable(const std::wstring& path) { return profilePath(path).size() < MAX_PATH; }
+
 bool ConfigFile::mayHave(const std::wstring& section, const std::wstring& key) const {
     const std::wstring file = profilePath(path_);
     if (!sectionsRead_) {

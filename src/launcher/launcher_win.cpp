@@ -29,10 +29,7 @@ void traceArguments(const std::vector<std::wstring>& arguments) {
 }
 
 void traceCurrentDirectory() {
-    if (!traceEnabled()) return;
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetCurrentDirectoryW(MAX_PATH, buffer);
-    trace(L"current directory: " + std::wstring(buffer, n < MAX_PATH ? n : 0));
+    if (traceEnabled()) trace(L"current directory: " + currentDirectory());
 }
 
 // The "JRE Not Found" dialog, owned by the window active at that moment. In a
@@ -78,6 +75,11 @@ bool Launcher::startUp() {
     }
     configPath_ = iniPathFor(paths_.exe);
     if (configPath_.empty()) return false;
+    // Read as if empty, it would be reported as a file without "Main Class".
+    if (!profileReachable(configPath_) && findFile(configPath_)) {
+        report(Failure(IDS_INI_PATH_TOO_LONG, {configPath_}));
+        return false;
+    }
     Failure failure = readSettings(configPath_, paths_.exe, SystemSettingsFacts(), settings_);
     // Boxes of the windowed executable carry the product's name from here on.
     setMessageBoxContext(settings_.productName, settings_.isService);
@@ -89,12 +91,18 @@ bool Launcher::startUp() {
     }
     vm_.setKeepThreadsAttached(settings_.runtime.keepsThreadsAttached());
 
-    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass)) return false;
+    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass, failure)) {
+        report(failure);
+        return false;
+    }
     if (instance_.role() == SingleInstance::Role::Second) {
         trace(L"second instance: handed the arguments to the first");
         return true;
     }
-    if (settings_.overrideWorkingDir) applyWorkingDirOverride(paths_.exe);
+    if (settings_.overrideWorkingDir && !applyWorkingDirOverride(paths_.exe, &error)) {
+        report(Failure(IDS_WORKING_DIR_FAILED, {folderWithoutSeparator(paths_.exe), static_cast<int>(error)}));
+        return false;
+    }
     traceCurrentDirectory();
 
     RuntimePlaces places;
@@ -115,7 +123,10 @@ bool Launcher::startUp() {
 int Launcher::run() {
     if (runtime_.runPairProduct) {
         trace(L"run: starting the paired executable " + settings_.pairProductPath);
-        return relaunchPairProduct(settings_.pairProductPath, settings_.pairReturnCode);
+        Failure failure;
+        const int exitCode = relaunchPairProduct(settings_.pairProductPath, settings_.pairReturnCode, failure);
+        report(failure);
+        return exitCode;
     }
     if (instance_.role() == SingleInstance::Role::Second) return instance_.waitForFirstInstance();
 

@@ -11,6 +11,17 @@ std::wstring instanceNameFor(const std::wstring& modulePath) {
     return name;
 }
 
+std::wstring qualifiedInstanceName(const std::wstring& name, const std::wstring& foldedPath) {
+    uint32_t hash = 2166136261u;
+    for (wchar_t c : foldedPath) {
+        hash ^= static_cast<uint16_t>(c);
+        hash *= 16777619u;
+    }
+    std::wstring qualified = name + L"|";
+    for (int shift = 28; shift >= 0; shift -= 4) qualified += L"0123456789abcdef"[(hash >> shift) & 0xF];
+    return qualified;
+}
+
 size_t encodedArgumentBytes(const std::vector<std::wstring>& arguments) {
     size_t bytes = 2;
     for (const std::wstring& argument : arguments) bytes += 2 * argument.size() + 2;

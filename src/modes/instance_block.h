@@ -29,6 +29,10 @@ constexpr size_t kReadUnits = (kReadEndOffset - offsetof(InstanceBlock, argument
 // The name of the block and of the request message: the module path with every
 // '\' replaced by '_' (D:\Apps\Tool\tool.exe -> D:_Apps_Tool_tool.exe).
 std::wstring instanceNameFor(const std::wstring& modulePath);
+// The name an executable uses when another one has its instance name (D:\x_y\a.exe
+// and D:\x\y\a.exe): the name, '|' (which no path holds) and eight hexadecimal
+// digits of a hash (FNV-1a over the UTF-16 units) of its case-folded path.
+std::wstring qualifiedInstanceName(const std::wstring& name, const std::wstring& foldedPath);
 // The bytes a writer needs for `arguments`: the sum of (2 x length + 2), plus 2.
 size_t encodedArgumentBytes(const std::vector<std::wstring>& arguments);
 

@@ -7,8 +7,9 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "modes/pair_product.h"
+#include "resources/resource.h"
 
-int relaunchPairProduct(const std::wstring& path, bool returnCode) {
+int relaunchPairProduct(const std::wstring& path, bool returnCode, Failure& failure) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -18,10 +19,15 @@ int relaunchPairProduct(const std::wstring& path, bool returnCode) {
     std::wstring commandLine = GetCommandLineW();
     BOOL started = CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                                   nullptr, nullptr, &startup, &info);
-    platform::Handle process(started ? info.hProcess : nullptr);
-    platform::Handle thread(started ? info.hThread : nullptr);
-    if (!started) trace(L"the paired executable could not be started: " + decimal(GetLastError()));
-    if (!returnCode || !process) return 0;
+    if (!started) {
+        const DWORD error = GetLastError();
+        trace(L"the paired executable could not be started: " + decimal(error));
+        failure = Failure(IDS_PAIR_NOT_STARTED, {path, error});
+        return -1;
+    }
+    platform::Handle process(info.hProcess);
+    platform::Handle thread(info.hThread);
+    if (!returnCode) return 0;
 
     WaitForSingleObject(process.get(), INFINITE);
     DWORD code = 0;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
+
 class VmSession;
 
 class SingleInstance {
@@ -23,9 +25,10 @@ public:
     // requests by calling the static "secondaryMain" of `mainClass` in `vm` once
     // its main has been called; a second instance hands `arguments` to the first.
     // Any failure of the shared objects leaves the role Off (an ordinary start);
-    // false only when a second instance could not hand its arguments over.
+    // false only when a second instance could not hand its arguments over (with
+    // `failure` to report when the request could not be delivered).
     bool join(const std::wstring& exePath, const std::vector<std::wstring>& arguments, VmSession& vm,
-              const std::wstring& mainClass);
+              const std::wstring& mainClass, Failure& failure);
     Role role() const;
 
     // A second instance's wait for the first instance's answer; gives the exit code.

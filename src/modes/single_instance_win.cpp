@@ -1,6 +1,7 @@
 // Single-instance forwarding between the processes of one executable.
 //
-// Objects, all named after the instance name (the module path with '\' -> '_'):
+// Objects, all named after the instance name (the executable's path as the file
+// system spells it, with '\' -> '_'; see join() for the second name):
 //   <name>           the shared block (InstanceBlock) and the registered message
 //   <name>_upr_evt   manual-reset event: the first instance's Java main has started
 //                    (kept for others; this process's request threads wait on
@@ -19,16 +20,24 @@
 // block. A first instance that never signals the event still works: the slot
 // is then given back on the answer or at the end. A holder that dies abandons
 // the mutex, and the next waiter owns it.
+//
+// The block says which process is the first instance, and anyone may write it:
+// a start believes it only for a live process of its own executable. Requests
+// are served by at most kRequestThreads threads at once, and the listener ends
+// only on the teardown's own event, never on a message that any process can post.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "base/handle.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "modes/instance_block.h"
 #include "modes/single_instance.h"
+#include "resources/resource.h"
 #include "vm/vm_session.h"
 
 namespace {
@@ -36,6 +45,13 @@ namespace {
 const wchar_t kEventSuffix[] = L"_upr_evt";
 const wchar_t kMutexSuffix[] = L"_arg_mtx";
 const wchar_t kReadSuffix[] = L"_arg_read";
+
+// secondaryMain calls that may run at once (each may block for long), requests
+// that may wait for one of them, and the messages the listener takes in a row
+// before it looks at the teardown's event again.
+constexpr unsigned kRequestThreads = 8;
+constexpr size_t kWaitingRequests = 1024;
+constexpr unsigned kMessagesPerRound = 256;
 
 // Takes the mutex that orders the starts; none when there is none to take.
 platform::Handle acquireInstanceMutex(const std::wstring& name) {
@@ -52,21 +68,66 @@ void releaseInstanceMutex(platform::Handle& mutex) {
     mutex.reset();
 }
 
+// Upper case by the invariant rules, so that every start folds a path alike.
+std::wstring foldCase(const std::wstring& text) {
+    std::wstring folded = text;
+    if (!folded.empty()) {
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.c_str(), static_cast<int>(text.size()), &folded[0],
+                     static_cast<int>(folded.size()));
+    }
+    return folded;
+}
+
+// The executable of a process; empty when it cannot be asked.
+std::wstring imagePathOf(HANDLE process) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        if (QueryFullProcessImageNameW(process, 0, &buffer[0], &size)) {
+            buffer.resize(size);
+            return buffer;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || buffer.size() >= 32768) return std::wstring();
+        buffer.assign(buffer.size() * 4, L'\0');
+    }
+}
+
+class Locked {
+public:
+    explicit Locked(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~Locked() { ReleaseSRWLockExclusive(&lock_); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 }  // namespace
 
 struct SingleInstance::State {
     Role role = Role::Off;
     VmSession* vm = nullptr;
     std::wstring mainClass;
+    std::wstring exePath;  // as the file system spells it
+    UINT message = 0;      // the registered request and reply message
     platform::Handle mapping;
     platform::MappedView<InstanceBlock> block;
     platform::Handle readyEvent;  // named: set when the Java main has started
     platform::Handle argumentsRead;  // named: a request thread has decoded the slot
     platform::Handle listener;
-    std::vector<platform::Handle> requests;  // request threads, written by the listener only
+    platform::Handle stopListening;  // the teardown's signal to the listener
     // A second instance holds this named mutex of the instance from writing its
     // arguments into the shared block until they have been read.
     platform::Handle argumentMutex;
+    platform::Handle firstProcess;  // a second instance's first instance
+
+    // The requests: the listener queues them and starts request threads, which
+    // take them in order; `serving` threads take from the queue.
+    SRWLOCK queueLock = SRWLOCK_INIT;
+    std::vector<DWORD> waiting;  // requester thread ids
+    unsigned serving = 0;
+    std::vector<platform::Handle> requestThreads;  // the listener's, and the teardown's after it
 
     void turnOff() {
         trace(L"single instance: off for this run");
@@ -77,32 +138,25 @@ struct SingleInstance::State {
         readyEvent.reset();
         argumentsRead.reset();
     }
+    enum class Found { ThisExecutable, None, Another };
+    bool joinAs(const std::wstring& name);
+    bool firstRunsUnder(const std::wstring& name);
+    Found firstInstanceFound();
     void becomeFirst(const std::wstring& name);
-    bool handOver(const std::vector<std::wstring>& arguments);
+    bool handOver(const std::vector<std::wstring>& arguments, const std::wstring& name, Failure& failure);
+    void submit(DWORD requester);
+    bool nextRequest(DWORD& requester);
+    void serve(DWORD requester);
 };
 
 namespace {
 
 // --- first instance ----------------------------------------------------------------------
 
-struct Request {
-    SingleInstance::State* state;
-    DWORD requester;
-};
-
 DWORD WINAPI requestThread(void* parameter) {
-    std::unique_ptr<Request> request(static_cast<Request*>(parameter));
-    SingleInstance::State& state = *request->state;
-    state.vm->waitUntilMainCalled();
-    // Everything needed from the block is read before the thread joins the VM.
-    std::vector<std::wstring> arguments = decodeArguments(state.block->arguments);
-    const UINT message = state.block->messageId;
-    const DWORD requester = request->requester;
-    // The slot is free for the next start.
-    if (state.argumentsRead) SetEvent(state.argumentsRead.get());
-    state.vm->callSecondaryMain(state.mainClass, arguments, [message, requester](int result) {
-        PostThreadMessageW(requester, message, static_cast<WPARAM>(result), 0);
-    });
+    auto* state = static_cast<SingleInstance::State*>(parameter);
+    DWORD requester = 0;
+    while (state->nextRequest(requester)) state->serve(requester);
     return 0;
 }
 
@@ -119,18 +173,16 @@ DWORD WINAPI listenerThread(void* parameter) {
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     SetEvent(start->started);
 
-    const UINT message = state->block->messageId;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message != message) continue;
-        auto* request = new Request{state, static_cast<DWORD>(msg.wParam)};
-        platform::Handle thread(CreateThread(nullptr, 0, requestThread, request, 0, nullptr));
-        if (thread) {
-            state->requests.push_back(std::move(thread));
-        } else {
-            delete request;
+    HANDLE stop = state->stopListening.get();
+    for (;;) {
+        const DWORD wait = MsgWaitForMultipleObjectsEx(1, &stop, INFINITE, QS_ALLPOSTMESSAGE, MWMO_INPUTAVAILABLE);
+        // What came before the teardown's signal is still taken. A quit message
+        // is ignored like any other: anyone can post one.
+        for (unsigned n = 0; n < kMessagesPerRound && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+            if (msg.message == state->message) state->submit(static_cast<DWORD>(msg.wParam));
         }
+        if (wait != WAIT_OBJECT_0 + 1) return 0;
     }
-    return 0;
 }
 
 // --- second instance ---------------------------------------------------------------------
@@ -174,6 +226,135 @@ struct FirstInstanceWatch {
 
 }  // namespace
 
+void SingleInstance::State::submit(DWORD requester) {
+    // Threads that have ended give their handles back.
+    requestThreads.erase(std::remove_if(requestThreads.begin(), requestThreads.end(),
+                                        [](const platform::Handle& thread) {
+                                            return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+                                        }),
+                         requestThreads.end());
+    bool queued = false, start = false;
+    {
+        Locked lock(queueLock);
+        if (waiting.size() < kWaitingRequests) {
+            queued = true;
+            waiting.push_back(requester);
+            start = serving < kRequestThreads;
+            if (start) ++serving;
+        }
+    }
+    if (!queued) {
+        trace(L"single instance: too many requests wait; the one of thread " + decimal(requester) + L" is dropped");
+    }
+    if (!start) return;
+    platform::Handle thread(CreateThread(nullptr, 0, requestThread, this, 0, nullptr));
+    if (thread) {
+        requestThreads.push_back(std::move(thread));
+    } else {
+        // The request waits for the next thread.
+        Locked lock(queueLock);
+        --serving;
+    }
+}
+
+bool SingleInstance::State::nextRequest(DWORD& requester) {
+    Locked lock(queueLock);
+    if (waiting.empty()) {
+        --serving;
+        return false;
+    }
+    requester = waiting.front();
+    waiting.erase(waiting.begin());
+    return true;
+}
+
+void SingleInstance::State::serve(DWORD requester) {
+    vm->waitUntilMainCalled();
+    // Everything needed from the block is read before the thread joins the VM.
+    std::vector<std::wstring> arguments = decodeArguments(block->arguments);
+    // The slot is free for the next start.
+    if (argumentsRead) SetEvent(argumentsRead.get());
+    const UINT reply = message;
+    vm->callSecondaryMain(mainClass, arguments, [reply, requester](int result) {
+        PostThreadMessageW(requester, reply, static_cast<WPARAM>(result), 0);
+    });
+}
+
+// The first instance that the block names: a live process of this executable,
+// none (its process has ended or is gone, or there never was one), or a
+// process of another executable (also one that took the id of an ended one).
+// A process that may not be asked counts as one of this executable, as does
+// one whose executable cannot be read.
+SingleInstance::State::Found SingleInstance::State::firstInstanceFound() {
+    const DWORD processId = block->processId;
+    platform::Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED ? Found::ThisExecutable : Found::None;
+    if (WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0) return Found::None;
+    const std::wstring image = imagePathOf(process.get());
+    if (!image.empty() && foldCase(canonicalPath(image)) != foldCase(exePath)) {
+        trace(L"single instance: the first instance there, process " + decimal(processId) + L", runs " + image);
+        return Found::Another;
+    }
+    firstProcess = std::move(process);
+    return Found::ThisExecutable;
+}
+
+// Whether a first instance of this executable runs under `name` (looked at
+// without joining).
+bool SingleInstance::State::firstRunsUnder(const std::wstring& name) {
+    mapping.reset(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
+    if (mapping) block.reset(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(InstanceBlock)));
+    const bool runs = block && firstInstanceFound() == Found::ThisExecutable;
+    block.reset();
+    mapping.reset();
+    firstProcess.reset();
+    return runs;
+}
+
+// Joins the instances under `name`: as the first instance when the block is new
+// or names no live first instance (this start then takes its place), as a
+// second instance of a live one of this executable. False, with nothing kept,
+// when a live process of another executable is the first instance there.
+bool SingleInstance::State::joinAs(const std::wstring& name) {
+    platform::Handle mutex = acquireInstanceMutex(name);
+    mapping.reset(
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(InstanceBlock), name.c_str()));
+    if (!mapping) {
+        releaseInstanceMutex(mutex);
+        return true;
+    }
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    // The size is explicit: a smaller object of the same name fails here instead
+    // of being overrun.
+    block.reset(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(InstanceBlock)));
+    if (!block) {
+        turnOff();
+        releaseInstanceMutex(mutex);
+        return true;
+    }
+    const Found found = existed ? firstInstanceFound() : Found::None;
+    if (found == Found::Another) {
+        block.reset();
+        mapping.reset();
+        releaseInstanceMutex(mutex);
+        return false;
+    }
+    if (found == Found::ThisExecutable) {
+        role = Role::Second;
+        trace(L"single instance: second instance of " + name);
+        argumentMutex = std::move(mutex);
+        // A signal left from the previous start's request is stale: this start holds the slot now.
+        argumentsRead.reset(CreateEventW(nullptr, FALSE, FALSE, (name + kReadSuffix).c_str()));
+        if (argumentsRead) ResetEvent(argumentsRead.get());
+        return true;
+    }
+    if (existed) trace(L"single instance: no first instance runs; this start takes its place");
+    role = Role::First;
+    becomeFirst(name);
+    releaseInstanceMutex(mutex);
+    return true;
+}
+
 // The first instance's part of the set-up, with the block mapped and the mutex held.
 void SingleInstance::State::becomeFirst(const std::wstring& name) {
     readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, (name + kEventSuffix).c_str()));
@@ -184,8 +365,9 @@ void SingleInstance::State::becomeFirst(const std::wstring& name) {
         ResetEvent(readyEvent.get());
     }
     argumentsRead.reset(CreateEventW(nullptr, FALSE, FALSE, (name + kReadSuffix).c_str()));
-    UINT message = RegisterWindowMessageW(name.c_str());
-    if (!readyEvent || message == 0) return turnOff();
+    message = RegisterWindowMessageW(name.c_str());
+    stopListening.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!readyEvent || message == 0 || !stopListening) return turnOff();
     block->messageId = message;
     block->processId = GetCurrentProcessId();
 
@@ -203,7 +385,8 @@ void SingleInstance::State::becomeFirst(const std::wstring& name) {
     trace(L"single instance: first instance, listener thread " + decimal(threadId));
 }
 
-bool SingleInstance::State::handOver(const std::vector<std::wstring>& arguments) {
+bool SingleInstance::State::handOver(const std::vector<std::wstring>& arguments, const std::wstring& name,
+                                     Failure& failure) {
     if (!encodeArguments(arguments, block->arguments)) {
         trace(L"single instance: the arguments do not fit the shared block");
         return false;
@@ -213,12 +396,18 @@ bool SingleInstance::State::handOver(const std::vector<std::wstring>& arguments)
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     // The user started this process, so it may pass the foreground on: a
     // secondaryMain that brings its window to the front then really comes forward.
-    const bool granted = AllowSetForegroundWindow(block->processId) != FALSE;
+    const DWORD processId = block->processId;
+    const bool granted = AllowSetForegroundWindow(processId) != FALSE;
     trace(std::wstring(granted ? L"single instance: the first instance may take the foreground, process "
                                : L"single instance: the foreground could not be passed on to process ") +
-          decimal(block->processId));
-    if (!PostThreadMessageW(block->listenerThreadId, block->messageId, GetCurrentThreadId(), 0)) {
+          decimal(processId));
+    // The message id by its name, as the first instance registered it: the one
+    // in the block is only what someone wrote there.
+    message = RegisterWindowMessageW(name.c_str());
+    if (message == 0 || !PostThreadMessageW(block->listenerThreadId, message, GetCurrentThreadId(), 0)) {
+        const DWORD error = GetLastError();
         trace(L"single instance: the request could not be posted");
+        failure = Failure(IDS_REQUEST_NOT_DELIVERED, {processId, error});
         return false;
     }
     return true;
@@ -229,16 +418,19 @@ SingleInstance::SingleInstance() : state_(new State) {}
 SingleInstance::~SingleInstance() {
     State& s = *state_;
     if (s.role == Role::First && s.listener) {
-        // The listener has a queue (the set-up waited for it); a quit message ends it.
-        do {
-            PostThreadMessageW(GetThreadId(s.listener.get()), WM_QUIT, 0, 0);
-        } while (WaitForSingleObject(s.listener.get(), 20) == WAIT_TIMEOUT);
+        SetEvent(s.stopListening.get());
+        WaitForSingleObject(s.listener.get(), INFINITE);
         s.listener.reset();
     }
     // The VM is gone by now, and a request thread still waiting for the Java
     // main has been let go: each ends soon, and none may outlive the block it reads.
-    for (platform::Handle& thread : s.requests) WaitForSingleObject(thread.get(), INFINITE);
-    s.requests.clear();
+    for (platform::Handle& thread : s.requestThreads) WaitForSingleObject(thread.get(), INFINITE);
+    s.requestThreads.clear();
+    // Later starts find no first instance in the block (unless another has taken its place).
+    if (s.role == Role::First && s.block) {
+        InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&s.block->processId), 0,
+                                   static_cast<LONG>(GetCurrentProcessId()));
+    }
     s.block.reset();
     s.mapping.reset();
     // Given back only now: the next start sees this block gone, or the answer read.
@@ -248,52 +440,36 @@ SingleInstance::~SingleInstance() {
 SingleInstance::Role SingleInstance::role() const { return state_->role; }
 
 bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::wstring>& arguments, VmSession& vm,
-                          const std::wstring& mainClass) {
+                          const std::wstring& mainClass, Failure& failure) {
     State& s = *state_;
     s.vm = &vm;
     s.mainClass = mainClass;
-    const std::wstring name = instanceNameFor(exePath);
-
-    platform::Handle mutex = acquireInstanceMutex(name);
-    s.mapping.reset(
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(InstanceBlock), name.c_str()));
-    if (!s.mapping) {
-        releaseInstanceMutex(mutex);
-        return true;
+    // One name for every spelling of the path: 8.3 names and other letters included.
+    s.exePath = canonicalPath(exePath);
+    std::wstring name = instanceNameFor(s.exePath);
+    // The second name is this executable's where another one whose path gives the
+    // same name (x_y\a.exe and x\y\a.exe) is the first instance, or was when this
+    // executable's first instance started.
+    const std::wstring qualified = qualifiedInstanceName(name, foldCase(s.exePath));
+    if (s.firstRunsUnder(qualified) || !s.joinAs(name)) {
+        name = qualified;
+        trace(L"single instance: another executable has the instance name; this one uses " + name);
+        if (!s.joinAs(name)) {
+            s.turnOff();
+            return true;
+        }
     }
-    const bool first = GetLastError() != ERROR_ALREADY_EXISTS;
-    // The size is explicit: a smaller object of the same name fails here instead
-    // of being overrun.
-    s.block.reset(MapViewOfFile(s.mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(InstanceBlock)));
-    if (!s.block) {
-        s.turnOff();
-        releaseInstanceMutex(mutex);
-        return true;
-    }
-
-    if (first) {
-        s.role = Role::First;
-        s.becomeFirst(name);
-        releaseInstanceMutex(mutex);
-        return true;
-    }
-    s.role = Role::Second;
-    trace(L"single instance: second instance of " + name);
-    s.argumentMutex = std::move(mutex);
-    // A signal left from the previous start's request is stale: this start holds the slot now.
-    s.argumentsRead.reset(CreateEventW(nullptr, FALSE, FALSE, (name + kReadSuffix).c_str()));
-    if (s.argumentsRead) ResetEvent(s.argumentsRead.get());
-    return s.handOver(arguments);
+    if (s.role != Role::Second) return true;
+    return s.handOver(arguments, name, failure);
 }
 
 int SingleInstance::waitForFirstInstance() {
-    const InstanceBlock& block = *state_->block.get();
-    platform::Handle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, block.processId));
-    if (!process) {
+    if (!state_->firstProcess) {
         trace(L"single instance: the first instance cannot be opened");
         return 0;
     }
-    FirstInstanceWatch watch{process.get(), block.messageId, state_->argumentsRead.get(), &state_->argumentMutex};
+    FirstInstanceWatch watch{state_->firstProcess.get(), state_->message, state_->argumentsRead.get(),
+                             &state_->argumentMutex};
     int result = waitForAnswer(watch);
     releaseInstanceMutex(state_->argumentMutex);
     trace(L"single instance: answer " + decimal(result));

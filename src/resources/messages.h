@@ -31,3 +31,7 @@
 #define MSG_229 L"VM already created"
 #define MSG_230 L"invalid arguments"
 #define MSG_231 L"This Java runtime is built for %s and this launcher for %s: the %s build of the launcher runs it, started directly or set as Pair Product."
+#define MSG_240 L"Failed to start the paired executable: %s (errno = %d).\n"
+#define MSG_241 L"The INI file cannot be read, its path is too long: %s.\n"
+#define MSG_242 L"Failed to make the executable's folder the working directory: %s (errno = %d).\n"
+#define MSG_243 L"Failed to hand the arguments to the running instance (process %d, errno = %d).\n"

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "base/handle.h"
+#include "base/paths.h"
 #include "runtime/pe_image.h"
 
 namespace {
@@ -12,7 +13,7 @@ bool readMappedFile(const std::wstring& path, Read read) {
     // Declared in this order, the owners release the view, the mapping object
     // and the file in that order. Sharing only reading keeps writers (and so
     // any change of the size) out while the file is open.
-    platform::Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    platform::Handle file(CreateFileW(fileCallPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     platform::Handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));

@@ -83,10 +83,13 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
     splitVmParameters(command.vmParameters, memoryStatus(), launch.threadStackSize, options);
     for (size_t i = 0; i < options.size(); ++i) {
         std::wstring& option = options[i];
-        expandEnvironmentInPlace(option);
         if (i == 0) {
+            // Expanded entry by entry already, and the names found must stay as they are.
             option = classPathOption + narrowable(option.substr(classPathOption.size()), L"class path");
-        } else if (!survivesAnsi(option)) {
+            continue;
+        }
+        expandEnvironmentInPlace(option);
+        if (!survivesAnsi(option)) {
             traceLine({L"VM option: passed as it is, the code page cannot hold it: ", option});
         }
     }

@@ -156,6 +156,10 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
     std::wstring classPath;
     classPath.reserve(configured.size() + 1);
     for (std::wstring& entry : splitList(configured, L';')) {
+        // Two passes, so that a reference whose value holds another one is
+        // followed. Only the configured text is expanded: the names a search
+        // finds are files, whatever characters they hold.
+        ops.expand(entry);
         ops.expand(entry);
         if (entry.empty()) continue;  // would search the executable's folder itself
         if (entry.find(L'*') == std::wstring::npos && isAbsolutePath(entry)) {

@@ -19,10 +19,12 @@ namespace {
 struct PairApp : AppDir {
     std::wstring record = file(L"record.txt");
 
-    PairApp(const std::wstring& name, const std::string& returnCodeKey) : AppDir(name) {
+    PairApp(const std::wstring& name, const std::string& returnCodeKey,
+            const std::wstring& pair = windowsPath(PAIR_CHILD_EXE))
+        : AppDir(name) {
         writeImageHeader(file(L"runtime-x86\\bin\\client\\jvm.dll"), 0x014C);
         writeIni(javaIni("a.B", "C:\\app.jar", "JRE Path=" + narrow(file(L"runtime-x86")) + "\r\n",
-                         "Pair Product=" + narrow(windowsPath(PAIR_CHILD_EXE)) + "\r\n" + returnCodeKey));
+                         "Pair Product=" + narrow(pair) + "\r\n" + returnCodeKey));
     }
     // The options of a start; the child ends with 5 after `sleepMs`.
     RunOptions options(const std::wstring& sleepMs) const {
@@ -48,6 +50,10 @@ TEST(PairProduct, WithPairReturnCodeTheLauncherEndsWithTheChildsCode) {
     EXPECT_EQ(app.recorded(), "start " + narrow(commandLine) + "\nend 5\n");
     // No VM in the launcher itself.
     EXPECT_TRUE(s.log.empty());
+    PairApp missing(L"pair-missing", "Pair Return Code=YES\r\n", L"Z:\\no\\such.exe");
+    RunResult r = missing.run(L"", missing.options(L"0"));
+    EXPECT_EQ(r.exitCode, 0xFFFFFFFFu);
+    EXPECT_EQ(r.out, "Error: Failed to start the paired executable: Z:\\no\\such.exe (errno = 3).\r\n \r\n");
 }
 
 TEST(PairProduct, WithoutPairReturnCodeZeroBeforeTheChildEnds) {

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <thread>
 
 #include "support/process.h"
 #include "support/testvm.h"
+#include "support/ui_support.h"
 
 using namespace testing_support;
 
@@ -25,6 +27,11 @@ struct SingleApp : AppDir {
     }
     RunOptions options() const { return startOptions(RunOptions::within(30000)); }
     RunResult run(const std::wstring& arguments) const { return AppDir::run(arguments, options()); }
+    std::wstring instanceName() const {  // of its shared objects
+        std::wstring name = exe();
+        std::replace(name.begin(), name.end(), L'\\', L'_');
+        return name;
+    }
 };
 
 TEST(SingleInstance, TheIntFormsAnswerIsTheSecondInstancesExitCode) {
@@ -56,9 +63,13 @@ TEST(SingleInstance, TheIntFormsAnswerIsTheSecondInstancesExitCode) {
 
 TEST(SingleInstance, TheVoidFormAnswersZeroAndANewStartAfterTheFirstEndsRunsItself) {
     SingleApp app(L"single-void", "test.Single", "-Dtestvm.runms=4000");
+    HANDLE held = nullptr;
     {
         Background first(app, L"", app.options());
         ASSERT_TRUE(app.waitForVmLine("main waiting"));
+        // A later start (here the test) still holds the block when the first ends.
+        held = OpenFileMappingW(FILE_MAP_READ, FALSE, app.instanceName().c_str());
+        ASSERT_NE(held, nullptr);
         RunResult second = app.run(L"a \"\" b");
         EXPECT_EQ(second.exitCode, 0u);
         EXPECT_EQ(first.finish().exitCode, 0u);
@@ -70,6 +81,7 @@ TEST(SingleInstance, TheVoidFormAnswersZeroAndANewStartAfterTheFirstEndsRunsItse
     RunResult again = app.run(L"alone");
     EXPECT_EQ(again.exitCode, 0u);
     EXPECT_EQ(testVmArguments(app.vmLog(), "main"), (std::vector<Strings>{{}, {"alone"}}));
+    CloseHandle(held);
 }
 
 TEST(SingleInstance, ASecondStartWhileTheFirstIsStartingWaitsForMain) {
@@ -216,6 +228,80 @@ TEST(SingleInstance, AForwardedStartReachesAMainClassNamedInOtherLetters) {
     ASSERT_TRUE(app.waitForVmLine("main waiting"));
     EXPECT_EQ(app.run(L"x").exitCode, 9u);
     EXPECT_EQ(testVmArguments(app.vmLog(), "secondaryMain int"), (std::vector<Strings>{{"x"}}));
+}
+
+// Two copies whose paths give one instance name (x_y\app.exe, x\y\app.exe) are
+// two programs; one started in other letters or by its 8.3 name is the same.
+TEST(SingleInstance, CopiesWhosePathsGiveOneNameAreToldApart) {
+    AppDir dir(L"single-meet", L"x_y\\app.exe");
+    dir.copy(launcherExe(), L"x\\y\\app.exe");
+    for (const std::wstring f : {L"x_y\\", L"x\\y\\"}) {
+        dir.installTestVm(f + L"jre\\bin\\client\\jvm.dll").write(f + L"jre\\bin\\java.dll");
+        dir.write(f + L"app.ini", javaIni("test.Single", "C:\\app.jar", "Virtual Machine Parameters=-Dtestvm.runms=" +
+                                          std::string(f == L"x_y\\" ? "5000" : "9000") + " -Dtestvm.log=" +
+                                          narrow(dir.file(f + L"vm.log")) + "\r\n",
+                                          "Single Instance=yes\r\n"));
+    }
+    auto start = [](const std::wstring& exe, const std::wstring& args) {
+        return std::async(std::launch::async, [=] { return runProcess(exe, L"\"" + exe + L"\" " + args).exitCode; });
+    };
+    auto calls = [&](const std::wstring& f, const char* header) {
+        return testVmArguments(testVmLog(dir.file(f + L"vm.log")), header);
+    };
+    auto mainCalled = [&](const std::wstring& f) { return ui_test::waitUntil([&] { return !calls(f, "main").empty(); }); };
+    std::wstring one = dir.file(L"x_y\\app.exe"), two = dir.file(L"x\\y\\app.exe"), upper = one, shortOne(MAX_PATH, 0);
+    std::transform(upper.begin(), upper.end(), upper.begin(), towupper);
+    shortOne.resize(GetShortPathNameW(one.c_str(), &shortOne[0], MAX_PATH));
+    auto firstOne = start(one, L"a");
+    ASSERT_TRUE(mainCalled(L"x_y\\"));
+    auto firstTwo = start(two, L"b");
+    EXPECT_TRUE(mainCalled(L"x\\y\\"));
+    EXPECT_EQ(start(two, L"c").get(), 0u);
+    EXPECT_EQ(start(upper, L"d").get(), 0u);
+    EXPECT_EQ(start(shortOne, L"e").get(), 0u);
+    EXPECT_EQ(firstOne.get(), 0u);
+    EXPECT_EQ(start(two, L"f").get(), 0u);  // while x\y's first instance has the second name to itself
+    EXPECT_EQ(firstTwo.get(), 0u);
+    EXPECT_EQ(calls(L"x_y\\", "main"), (std::vector<Strings>{{"a"}}));
+    EXPECT_EQ(calls(L"x_y\\", "secondaryMain void"), (std::vector<Strings>{{"d"}, {"e"}}));
+    EXPECT_EQ(calls(L"x\\y\\", "main"), (std::vector<Strings>{{"b"}}));
+    EXPECT_EQ(calls(L"x\\y\\", "secondaryMain void"), (std::vector<Strings>{{"c"}, {"f"}}));
+}
+
+// Anyone may post to the listener and write the block: a storm of requests is
+// served by eight threads at most (here all held in secondaryMain, where every
+// request would have a thread of its own), and each is answered; neither a quit
+// message nor a message id written into the block ends or misdirects the listener.
+TEST(SingleInstance, AStormOfRequestsAndForgedMessagesLeaveTheFirstInstanceServing) {
+    Hold hold(L"storm");
+    SingleApp app(L"single-storm", "test.SingleInt", "-Dtestvm.runms=12000 " + hold.option());
+    Background first(app, L"", app.options());
+    ASSERT_TRUE(app.waitForVmLine("main waiting"));
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, app.instanceName().c_str());
+    auto* ids = static_cast<uint32_t*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 2092));
+    ASSERT_NE(ids, nullptr);
+    const UINT message = RegisterWindowMessageW(app.instanceName().c_str());
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the answers come to this thread
+    const size_t storm = 100;
+    for (size_t i = 0; i < storm; ++i) ASSERT_TRUE(PostThreadMessageW(ids[0], message, GetCurrentThreadId(), 0));
+    ASSERT_TRUE(waitForVmLines(app, "secondaryMain int args=1", 8));  // each reads the block's one empty argument
+    Sleep(500);
+    std::vector<std::string> log = app.vmLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "secondaryMain int args=1"), 8);
+    ASSERT_TRUE(PostThreadMessageW(ids[0], WM_QUIT, 0, 0));
+    ids[2] = WM_QUIT;
+    hold.release();
+    size_t answers = 0;
+    ui_test::waitUntil([&] {
+        while (PeekMessageW(&msg, nullptr, message, message, PM_REMOVE)) answers += msg.wParam == 7;
+        return answers == storm;
+    }, 30000);
+    EXPECT_EQ(answers, storm);
+    EXPECT_EQ(app.run(L"after").exitCode, 7u);
+    UnmapViewOfFile(ids);
+    CloseHandle(mapping);
+    EXPECT_EQ(first.finish().exitCode, 0u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/process.h"
+#include "support/testvm.h"
 #include "support/trace.h"
 
 using namespace testing_support;
@@ -105,6 +106,28 @@ TEST(Startup, PerUserConfigurationWithALongPathHoldsJrePath) {
     DeleteFileW((L"\\\\?\\" + userFile).c_str());
     trace = traced(app, L"", options);
     EXPECT_TRUE(traceHas(trace, "  \"JRE Path\" = \"D:\\beside\""));
+}
+
+// Paths beyond the old limit of 259 characters: one whose INI file the profile
+// functions reach through its short form runs; one too deep for that says so.
+TEST(Startup, AnExecutableUnderAPathOfMoreThan260CharactersRunsOrSaysWhy) {
+    std::wstring deep = L"long-path";
+    while (deep.size() < 260) deep += L"\\folder-with-a-long-name";
+    AppDir app(deep);
+    app.privateTestVm().write(L"lib\\a.jar");
+    app.writeIni(javaIni("test.Echo", "\\lib\\*.jar", "", "Override WorkingDir=Yes\r\n"));
+    Started s = app.start(L"one \"two three\"");
+    ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_EQ(testVmArguments(s.log, "main"), (std::vector<std::vector<std::string>>{{"one", "two three"}}));
+    EXPECT_EQ(testVmOptions(s.log)[0], "-Djava.class.path=" + narrow(app.file(L"lib\\a.jar")) + ";");
+    EXPECT_TRUE(s.traced("current directory: " + narrow(app.path()) + "\r\n")) << s.trace;
+
+    while (deep.size() < 900) deep += L"\\folder-with-a-long-name";
+    AppDir deeper(deep);
+    deeper.writeIni(javaIni("test.Echo"));
+    RunResult r = deeper.run();
+    EXPECT_EQ(r.out, "Error: The INI file cannot be read, its path is too long: " + narrow(deeper.ini()) + ".\r\n \r\n");
+    EXPECT_EQ(r.exitCode, 255u);
 }
 
 }  // namespace

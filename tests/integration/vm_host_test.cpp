@@ -94,13 +94,16 @@ TEST(VmHost, WithoutLibraryPathThereIsNoOptionButPathStillEndsWithTheRuntime) {
 TEST(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
     AppDir app = vmApp(L"vm-class-path", javaIni("test.Echo",
                                                  "\\lib\\*.jar;\\app.jar;\\missing.jar;D:\\absent.jar;"
-                                                 "lib2\\c.jar;%CP_EXT%\\d.jar;;\\classes"));
+                                                 "lib2\\c.jar;%CP_EXT%\\d.jar;;\\classes;%CP_NESTED%"));
     for (const wchar_t* f :
-         {L"lib\\a.jar", L"lib\\b.jar", L"lib\\notes.txt", L"lib2\\c.jar", L"ext\\d.jar", L"classes\\x.class"}) {
+         {L"lib\\a.jar", L"lib\\b.jar", L"lib\\x%CP_EXT%y.jar", L"lib\\notes.txt", L"lib2\\c.jar", L"ext\\d.jar", L"classes\\x.class"}) {
         app.write(f);
     }
     RunOptions options;
     options.env[L"CP_EXT"] = app.file(L"ext");
+    // A configured reference to a reference is still followed.
+    options.env[L"CP_NESTED"] = L"D:\\%CP_SUB%.jar";
+    options.env[L"CP_SUB"] = L"nested";
     Started s = app.start(L"", options);
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     std::vector<std::string> opts = testVmOptions(s.log);
@@ -116,14 +119,15 @@ TEST(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
         entries.push_back(value.substr(pos, end - pos));
         pos = end + 1;
     }
-    ASSERT_EQ(entries.size(), 7u) << value;
-    // The two jars come in the platform's enumeration order.
-    std::vector<std::string> jars(entries.begin(), entries.begin() + 2);
+    ASSERT_EQ(entries.size(), 9u) << value;
+    // The jars come in the platform's enumeration order; the names found are taken as they are.
+    std::vector<std::string> jars(entries.begin(), entries.begin() + 3);
     std::sort(jars.begin(), jars.end());
-    EXPECT_EQ(jars, (std::vector<std::string>{expected(app, L"lib\\a.jar"), expected(app, L"lib\\b.jar")}));
-    EXPECT_EQ(std::vector<std::string>(entries.begin() + 2, entries.end()),
+    EXPECT_EQ(jars, (std::vector<std::string>{expected(app, L"lib\\a.jar"), expected(app, L"lib\\b.jar"),
+                                              expected(app, L"lib\\x%CP_EXT%y.jar")}));
+    EXPECT_EQ(std::vector<std::string>(entries.begin() + 3, entries.end()),
               (std::vector<std::string>{expected(app, L"app.jar"), "D:\\absent.jar", expected(app, L"lib2\\c.jar"),
-                                        expected(app, L"ext\\d.jar"), expected(app, L"classes")}));
+                                        expected(app, L"ext\\d.jar"), expected(app, L"classes"), "D:\\nested.jar"}));
 }
 
 TEST(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {

@@ -334,9 +334,27 @@ bool AppDir::registerRuntime(const std::wstring& version, const std::wstring& ho
 }
 
 RunResult AppDir::run(const std::wstring& arguments, const RunOptions& options) const {
-    std::wstring cmd = L"\"" + exe() + L"\"";
-    if (!arguments.empty()) cmd += L" " + arguments;
-    return runProcess(exe(), cmd, options);
+    const std::wstring exe = this->exe(), args = arguments.empty() ? L"" : L" " + arguments;
+    if (exe.size() < MAX_PATH) return runProcess(exe, L"\"" + exe + L"\"" + args, options);
+    // Wine's CreateProcessW takes no longer application path, but its loader, a
+    // Unix program, starts one by its Unix path. Wine neither waits for a Unix child
+    // nor hands it pipes: a shell leaves the output and the exit code (8 bits) in files.
+    std::wstring unixExe = exe.substr(2);
+    std::replace(unixExe.begin(), unixExe.end(), L'\\', L'/');
+    DeleteFileW((exe + L".code").c_str());
+    std::wstring escaped, script = widen(WINE_LOADER) + L" '" + unixExe + L"'" + args + L" >'" + unixExe + L".out' 2>'" +
+                                   unixExe + L".err'; echo $? >'" + unixExe + L".w'; mv '" + unixExe + L".w' '" + unixExe +
+                                   L".code'";
+    for (wchar_t c : script) escaped += c == L'"' ? std::wstring(L"\\\"") : std::wstring(1, c);
+    RunOptions detached = options;
+    detached.capture = false;
+    RunResult r = runProcess(L"Z:\\bin\\sh", L"sh -c \"" + escaped + L"\"", detached);
+    std::string code;
+    r.timedOut = !ui_test::waitUntil([&] { return readTextFile(exe + L".code", code); }, options.timeoutMs);
+    r.exitCode = r.timedOut ? 0xDEADBEEF : static_cast<DWORD>(std::stoul("0" + code));
+    r.out = fileText(exe + L".out");
+    r.err = fileText(exe + L".err");
+    return r;
 }
 
 RunOptions AppDir::startOptions(RunOptions options) const {

@@ -43,7 +43,8 @@ protected:
 TEST_F(PairProduct, WithPairReturnCodeTheChildsExitCodeAfterItEnds) {
     SetEnvironmentVariableW(L"PAIR_CHILD_EXIT", L"5");
     SetEnvironmentVariableW(L"PAIR_CHILD_SLEEPMS", L"300");
-    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), true), 5);
+    Failure failure;
+    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), true, failure), 5);
     // The child saw this process's command line, unchanged, and had ended.
     EXPECT_EQ(record(), "start " + narrow(GetCommandLineW()) + "\nend 5\n");
 }
@@ -51,15 +52,19 @@ TEST_F(PairProduct, WithPairReturnCodeTheChildsExitCodeAfterItEnds) {
 TEST_F(PairProduct, WithoutPairReturnCodeZeroAtOnce) {
     SetEnvironmentVariableW(L"PAIR_CHILD_EXIT", L"5");
     SetEnvironmentVariableW(L"PAIR_CHILD_SLEEPMS", L"1500");
-    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), false), 0);
+    Failure failure;
+    EXPECT_EQ(relaunchPairProduct(windowsPath(PAIR_CHILD_EXE), false, failure), 0);
     EXPECT_EQ(record().find("end"), std::string::npos);  // the child still runs
     EXPECT_TRUE(waitForEnd("end 5\n"));
     EXPECT_EQ(record().find("start " + narrow(GetCommandLineW()) + "\n"), 0u);
 }
 
-TEST_F(PairProduct, AMissingPairGivesZero) {
-    EXPECT_EQ(relaunchPairProduct(dir_ + L"\\missing.exe", true), 0);
-    EXPECT_EQ(relaunchPairProduct(dir_ + L"\\missing.exe", false), 0);
+TEST_F(PairProduct, APairThatCannotStartFailsNamingTheFileAndTheError) {
+    writeTextFile(dir_ + L"\\text.exe", "not a program");
+    Failure failure;
+    EXPECT_EQ(relaunchPairProduct(dir_ + L"\\text.exe", false, failure), -1);
+    EXPECT_EQ(narrow(messageText(failure)),
+              "Failed to start the paired executable: " + narrow(dir_) + "\\text.exe (errno = 193).\n");
     EXPECT_EQ(record(), "");
 }
 

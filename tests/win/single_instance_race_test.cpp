@@ -20,9 +20,8 @@ namespace {
 class SingleInstanceRace : public ::testing::Test {
 protected:
     void SetUp() override {
-        static unsigned counter = 0;
-        exe_ = workRoot() + L"\\race-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) +
-               L"\\app.exe";
+        wchar_t self[MAX_PATH];  // both instances are of this process's executable
+        exe_.assign(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
         name_ = instanceNameFor(exe_);
     }
     // A second instance on a thread of its own: hands `argument` over and gives the answer.
@@ -30,7 +29,8 @@ protected:
         return std::async(std::launch::async, [this, argument] {
             VmSession unused;
             SingleInstance instance;
-            if (!instance.join(exe_, {argument}, unused, L"test/SingleInt")) return -100;
+            Failure failure;
+            if (!instance.join(exe_, {argument}, unused, L"test/SingleInt", failure)) return -100;
             if (instance.role() != SingleInstance::Role::Second) return -101;
             return instance.waitForFirstInstance();
         });
@@ -49,7 +49,8 @@ TEST_F(SingleInstanceRace, ARequestWaitsForThisProcesssMainNotForAReadyEventLeft
     ASSERT_FALSE(vm.load(testVmCopy(L"race-ready")));
     {
         SingleInstance first;
-        ASSERT_TRUE(first.join(exe_, {}, vm, L"test/SingleInt"));
+        Failure failure;
+        ASSERT_TRUE(first.join(exe_, {}, vm, L"test/SingleInt", failure));
         ASSERT_EQ(first.role(), SingleInstance::Role::First);
         // Others see this instance's state: not started.
         EXPECT_EQ(WaitForSingleObject(stale, 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -59,7 +60,6 @@ TEST_F(SingleInstanceRace, ARequestWaitsForThisProcesssMainNotForAReadyEventLeft
         JavaLaunch launch;
         launch.options = {"-Dtestvm.log=" + narrow(log), "-Dtestvm.runms=3000", "-Dtestvm.secondary=9"};
         launch.mainClass = L"test/SingleInt";
-        Failure failure;
         std::thread vmThread([&] { EXPECT_EQ(vm.run(launch, failure), 0); });
         ASSERT_EQ(answer.wait_for(std::chrono::seconds(20)), std::future_status::ready);
         EXPECT_EQ(answer.get(), 9);
@@ -80,7 +80,8 @@ TEST_F(SingleInstanceRace, TheTeardownWaitsForRequestThreadsThatHaveNotReadTheBl
     HANDLE argumentsRead = CreateEventW(nullptr, FALSE, FALSE, (name_ + L"_arg_read").c_str());
     ASSERT_NE(argumentsRead, nullptr);
     auto first = std::make_unique<SingleInstance>();
-    ASSERT_TRUE(first->join(exe_, {}, *vm, L"test/SingleInt"));
+    Failure failure;
+    ASSERT_TRUE(first->join(exe_, {}, *vm, L"test/SingleInt", failure));
     ASSERT_EQ(first->role(), SingleInstance::Role::First);
     // A second instance's request, posted before the teardown's quit message:
     // the listener starts its thread before it ends.
