@@ -91,9 +91,18 @@ bool Launcher::startUp() {
     }
     vm_.setKeepThreadsAttached(settings_.runtime.keepsThreadsAttached());
 
-    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass, failure)) {
-        report(failure);
-        return false;
+    if (settings_.singleInstance) {
+        InstanceProgram program;
+        program.waitUntilMainCalled = [this] { vm_.waitUntilMainCalled(); };
+        program.secondaryMain = [this](const std::vector<std::wstring>& arguments,
+                                       const std::function<void(int)>& reply) {
+            vm_.callSecondaryMain(settings_.mainClass, arguments, reply);
+        };
+        if (!instance_.join(paths_.exe, arguments_, std::move(program), failure)) {
+            report(failure);
+            return false;
+        }
+        vm_.onMainCalled([this] { instance_.mainCalled(); });
     }
     if (instance_.role() == SingleInstance::Role::Second) {
         trace(L"second instance: handed the arguments to the first");

@@ -30,10 +30,7 @@ VmSession::~VmSession() { destroy(); }
 
 Failure VmSession::load(const std::wstring& libraryPath) {
     HMODULE library = LoadLibraryW(libraryPath.c_str());
-    if (!library) {
-        DWORD error = GetLastError();
-        return Failure(IDS_LOAD_VM_FAILED, {libraryPath, static_cast<int>(error)});
-    }
+    if (!library) return failureWithLastError(IDS_LOAD_VM_FAILED, {libraryPath});
     // The library stays loaded for the life of the process: daemon threads of
     // the Java program run in it to the end.
     if (Failure f = resolveExport(library, "JNI_CreateJavaVM", createEntry_)) return f;
