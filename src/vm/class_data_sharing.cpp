@@ -256,9 +256,10 @@ std::wstring composeCacheFolder(const std::wstring& localAppData, const std::wst
     std::wstring folder = localAppData;
     if (!endsWith(folder, L'\\')) folder += L'\\';
     const std::wstring name = cleanProductName(productName);
-    if (name.empty() && productCode.empty()) return folder + executableStem(executable) + L'\\';
+    const std::wstring code = cleanProductName(productCode);
+    if (name.empty() && code.empty()) return folder + executableStem(executable) + L'\\';
     if (!name.empty()) folder += name + L'\\';
-    if (!productCode.empty()) folder += productCode + L'\\';
+    if (!code.empty()) folder += code + L'\\';
     return folder;
 }
 

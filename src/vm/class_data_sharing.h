@@ -123,9 +123,9 @@ std::wstring javaArgumentFileText(const std::vector<std::wstring>& arguments);
 // runtime's (and the java command's) splitting gives it back unchanged.
 std::wstring commandLineArgument(const std::wstring& argument);
 
-// <local>\<product name without \ ? " | > < : / *>\<product code>\, leaving
-// out an empty level; <local>\<executable's name without extension>\ when both
-// are empty. Empty when `localAppData` is.
+// <local>\<product name>\<product code>\, both cleaned as cleanProductName
+// (base/paths.h) cleans them, leaving out an empty level; <local>\<executable's
+// name without extension>\ when both are empty. Empty when `localAppData` is.
 std::wstring composeCacheFolder(const std::wstring& localAppData, const std::wstring& productName,
                                 const std::wstring& productCode, const std::wstring& executable);
 

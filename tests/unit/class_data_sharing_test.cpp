@@ -232,6 +232,7 @@ TEST(ClassDataSharing, TheCacheFolderIsPerProduct) {
     EXPECT_EQ(composeCacheFolder(L"C:\\L", L"Tool", L"", L"C:\\a\\t.exe"), L"C:\\L\\Tool\\");
     EXPECT_EQ(composeCacheFolder(L"C:\\L", L"", L"", L"C:\\a\\run.exe"), L"C:\\L\\run\\");
     EXPECT_EQ(composeCacheFolder(L"", L"Tool", L"{1}", L"C:\\a\\t.exe"), L"");
+    EXPECT_EQ(composeCacheFolder(L"C:\\L", L"..", L"..\\..\\x", L"C:\\a\\t.exe"), L"C:\\L\\....x\\");
 }
 
 // The steps around a start, on files held in memory.
