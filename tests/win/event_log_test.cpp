@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "modes/event_log.h"
 #include "support/process.h"
+#include "support/runtime_fixtures.h"
 
 using namespace testing_support;
 
@@ -67,6 +68,19 @@ TEST(EventLog, ErrorsGoUnderTheExecutablesNameThenTheServicesEachSourceRegistere
         EXPECT_EQ(types, static_cast<DWORD>(EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE));
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, event_log::sourceKeyFor(source).c_str());
     }
+}
+
+TEST(EventLog, AnotherProgramsSourceIsLeftAsItIs) {
+    const std::wstring source = L"QzForeign" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring other = L"C:\\Other\\other.dll";
+    RegistryPlant plant;
+    ASSERT_TRUE(plant.setRaw(HKEY_LOCAL_MACHINE, 0, event_log::sourceKeyFor(source), L"EventMessageFile", REG_EXPAND_SZ,
+                             other.c_str(), static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))));
+    EXPECT_FALSE(event_log::registerSource(source, L"C:\\Qz\\app.exe"));
+    std::wstring messageFile;
+    DWORD types = 0;
+    EXPECT_FALSE(readSourceKey(source, messageFile, types));  // no TypesSupported written either
+    EXPECT_EQ(messageFile, other);
 }
 
 TEST(EventLog, TheLaunchersMessageTableShowsTheTextAsWritten) {
