@@ -359,6 +359,25 @@ TEST(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
     EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << s.describe();
 }
 
+// The VM library's own imports (a library of a made-up name here) come from
+// the runtime's bin folder, never from the current directory, and ahead of Path.
+TEST(VmHost, TheVmLibrarysImportsComeFromTheRuntimesBinFolder) {
+    AppDir app(L"vm-dll-search");
+    app.privateTestVm(windowsPath(PROBE_VM_DLL)).write(L"app.jar").writeIni(echoIni());
+    for (const wchar_t* copy : {L"jre\\bin\\qzprobe.dll", L"cwd\\qzprobe.dll", L"on-path\\qzprobe.dll"}) {
+        app.copy(windowsPath(PROBE_DLL), copy);
+    }
+    for (int onPath = 0; onPath < 2; ++onPath) {
+        RunOptions options;
+        options.currentDirectory = onPath ? app.path() : app.file(L"cwd");
+        if (onPath) options.env[L"Path"] = app.file(L"on-path") + L";" + environmentValue(L"Path");
+        Started s = app.start(L"", options);
+        EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+        const std::vector<std::string> loaded{"probe " + expected(app, L"jre\\bin\\qzprobe.dll")};
+        EXPECT_EQ(linesStartingWith(s.log, "probe "), loaded) << s.describe();
+    }
+}
+
 // --- failures ----------------------------------------------------------------------
 
 TEST(VmHost, AVmLibraryThatCannotBeLoadedPrintsMessage222) {
