@@ -5,11 +5,16 @@
 //
 //   jvm_driver <libjvm.so> <classes folder> <scenario> [file...]
 //
+// The scenario "planted" takes <classes folder> as "Class Path", resolved by
+// the launcher's rule below [file 0], and runs the class Planted in the
+// current directory [file 1].
+//
 // The scenario "cache" runs test/Echo with the start-up cache rule and the
 // Linux file operations: [file...] are the "Class Data Sharing" value, the
 // cache folder and a file for the VM's class loading log (which only the test
 // adds, as its evidence of where classes came from).
 #include <dlfcn.h>
+#include <glob.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
@@ -147,6 +152,23 @@ CachePlan prepareCache(const std::string& libjvm, const std::wstring& setting, c
     return plan;
 }
 
+// The launcher's class path rule on this platform: "Class Path" below
+// `folder`, the file search a glob, the value read with '/' and ':'.
+std::wstring launcherClassPath(const std::wstring& configured, const std::wstring& folder) {
+    ClassPathOps ops;
+    ops.expand = [](std::wstring&) {};
+    ops.findNames = [](const std::wstring& pattern) {
+        std::vector<std::wstring> names;
+        glob_t found;
+        if (glob(toAnsi(replaceAll(pattern, L'\\', L'/')).c_str(), 0, nullptr, &found) == 0) {
+            for (size_t i = 0; i < found.gl_pathc; ++i) names.push_back(wide(std::strrchr(found.gl_pathv[i], '/') + 1));
+        }
+        globfree(&found);
+        return names;
+    };
+    return replaceAll(replaceAll(buildClassPath(configured, folder, ops), L'\\', L'/'), L';', L':');
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,7 +198,12 @@ int main(int argc, char** argv) {
 
         // The launcher's own kind of option list: class path, then the parameters
         // as splitVmParameters turns them out.
-        std::vector<std::wstring> options{L"-Djava.class.path=" + wide(argv[2])};
+        std::wstring classPath = wide(argv[2]);
+        if (name == "planted") {
+            classPath = launcherClassPath(classPath, file(0));
+            if (chdir(argv[5]) != 0) return 2;
+        }
+        std::vector<std::wstring> options{L"-Djava.class.path=" + classPath};
         std::wstring parameters = L"-Xcheck:jni -Xmx10:64:256p -Xss1m \"-Dtest.prop=a b\"";
         if (name == "create-fail") parameters += L" -Xbogus";
         if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
@@ -203,6 +230,8 @@ int main(int argc, char** argv) {
 
         if (name == "args") {
             s.arguments = {L"one", L"", L"two words", L"\u00e9\u20ac", L"\U0001D11E", L"tab\there"};
+        } else if (name == "planted") {
+            s.mainClass = L"Planted";
         } else if (name == "no-args") {
         } else if (name == "redirect" || name == "redirect-append") {
             s.arguments = {L"redirected"};

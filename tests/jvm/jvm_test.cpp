@@ -385,6 +385,16 @@ TEST_P(RealJdk, AnOptionTheVmRejectsFailsCreationWithMessage203) {
     EXPECT_TRUE(contains(run.out, "driver: vm thread 1\n"));
 }
 
+// A VM reads an empty class path entry as the current directory, and the
+// launcher's class path has none: a class in the folder that a document was
+// opened from is not the program's.
+TEST_P(RealJdk, AClassOnlyInTheCurrentDirectoryIsNotFound) {
+    const std::string jars = std::string(JVM_TEST_JAR).substr(0, std::string(JVM_TEST_JAR).rfind('/'));
+    DriverRun run = runDriver(GetParam(), "planted", {jars, JVM_PLANTED}, true, 60, "\\test-classes.jar;;");
+    EXPECT_TRUE(contains(run.out, "Error: Could not find the main class Planted.")) << describe(run);
+    EXPECT_FALSE(contains(run.out, "planted code ran")) << describe(run);
+}
+
 TEST_P(RealJdk, TheDefaultThreadStackSizeIsTheVms) {
     DriverRun run = scenario("default-stack");
     EXPECT_EQ(run.exitCode, 0) << describe(run);
@@ -444,9 +454,8 @@ protected:
     // A start of test/Echo with the setting; `classes` receives the VM's class loading log.
     DriverRun start(const std::string& setting, const std::string& classes, const std::string& folder = "") {
         setenv("QZ_LAUNCHER_LOG", trace_.c_str(), 1);
-        // The launcher's class path ends with its separator.
         DriverRun run = runDriver(GetParam(), "cache", {setting, folder.empty() ? folder_ : folder, classes}, false, 120,
-                                  jar_ + ":");
+                                  jar_);
         unsetenv("QZ_LAUNCHER_LOG");
         EXPECT_FALSE(run.timedOut) << describe(run);
         EXPECT_FALSE(contains(run.out + run.err, "WARNING in native method")) << describe(run);
