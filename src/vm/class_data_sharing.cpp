@@ -204,6 +204,11 @@ CacheKind chooseCacheKind(const CacheInputs& in, std::wstring& reason) {
         reason = L"no folder for the cache: no cache options";
         return CacheKind::None;
     }
+    if (in.elevated) {
+        reason = L"the process runs elevated, and programs of the same account without elevation can write the "
+                 L"cache folder: no cache options";
+        return CacheKind::None;
+    }
     const int major = majorVersion(in.runtimeVersion);
     if (major >= 25 && !in.javaCommand.empty()) return CacheKind::AotCache;
     if (major >= 19) return CacheKind::AutoArchive;
@@ -401,11 +406,12 @@ void finishClassDataSharing(const CachePlan& plan, const CacheFileOps& ops) {
               L" keeps it from being tried again");
         return;
     }
-    if (!ops.createFile(plan.argumentsFile, plan.argumentsFileText)) {
+    const ChildStart start = ops.startDetached(plan.javaCommand, plan.argumentsFile, plan.argumentsFileText);
+    if (start == ChildStart::NoFile) {
         traceCache(plan.argumentsFile + L" exists already: the AOT cache is not made twice");
         return;
     }
-    const bool started = ops.startDetached(plan.javaCommand, L"@" + plan.argumentsFile);
+    const bool started = start == ChildStart::Started;
     traceCache(std::wstring(started ? L"started " : L"could not start ") + plan.javaCommand + L" @" +
           plan.argumentsFile + L" to make " + plan.cacheFile);
 }

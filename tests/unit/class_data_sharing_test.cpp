@@ -91,6 +91,12 @@ TEST(ClassDataSharing, OlderUnknownOrOtherSettingsAddNothing) {
     EXPECT_FALSE(plan(in).vmOptions.empty());
     in.cacheFolder.clear();
     EXPECT_TRUE(plan(in).vmOptions.empty());
+    // An elevated start: programs without elevation could have planted options or a cache.
+    in = inputs(L"21");
+    in.elevated = true;
+    std::wstring reason;
+    EXPECT_EQ(chooseCacheKind(in, reason), CacheKind::None);
+    EXPECT_NE(reason.find(L"elevated"), std::wstring::npos) << reason;
 }
 
 TEST(ClassDataSharing, AFolderOnTheClassPathAddsNothingAndSaysWhich) {
@@ -256,9 +262,10 @@ struct MemoryFiles {
         };
         o.exists = [this](const std::wstring& file) { return files.count(file) > 0; };
         o.removeFile = [this](const std::wstring& file) { files.erase(file); };
-        o.startDetached = [this](const std::wstring& program, const std::wstring& argument) {
-            started.push_back(program + L" " + argument);
-            return true;
+        o.startDetached = [this](const std::wstring& program, const std::wstring& file, const std::wstring& text) {
+            if (!writable || !files.emplace(file, text).second) return ChildStart::NoFile;
+            started.push_back(program + L" @" + file);
+            return ChildStart::Started;
         };
         return o;
     }
