@@ -335,8 +335,8 @@ CachePlan planCacheFiles(const CacheInputs& in, CacheKind kind, const std::vecto
     }
     switch (kind) {
         case CacheKind::AotCache: {
-            plan.vmOptions = {quiet, L"-XX:+UnlockDiagnosticVMOptions", L"-XX:-DisplayVMOutput",
-                              L"-XX:AOTMode=record", L"-XX:AOTConfiguration=" + plan.configFile};
+            plan.vmOptions = {quiet, L"-XX:AOTMode=record", L"-XX:AOTConfiguration=" + plan.configFile};
+            plan.filterVmOutput = true;
             plan.reason = L"no AOT cache yet: this start records what the program loads into " + plan.configFile +
                           L", and " + cacheName + L" is made after it" + version;
             plan.javaCommand = in.javaCommand;

@@ -100,6 +100,10 @@ struct CachePlan {
     std::vector<std::wstring> vmOptions;  // to add; empty: the options stay as they are
     std::wstring reason;                  // for the trace
     bool training = false;                // this start makes a new cache: mark it first
+    // The VM's output goes through the launcher's filter, which holds back the
+    // line with which the VM reports the configuration it recorded (JDK 25
+    // training; no logging option silences it) and passes on everything else.
+    bool filterVmOutput = false;
     std::wstring cacheFile;               // x.aot or x.jsa
     std::wstring markerFile;              // x.tried
     std::wstring configFile;              // x.aotconf (AOT cache only)

@@ -98,6 +98,7 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
         cache.vmParameters.assign(options.begin() + 1, options.end());
         plan = prepareStartupCache(cache);
         options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+        launch.filterVmOutput = plan.filterVmOutput;
     }
     for (const std::wstring& option : options) appendOption(launch, option);
 

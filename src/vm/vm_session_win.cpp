@@ -67,7 +67,8 @@ int VmSession::run(JavaLaunch launch, Failure& failure) {
 
 uint32_t VmSession::vmThreadBody() {
     JavaVM* vm = nullptr;
-    threadFailure_ = createJavaVmWith(reinterpret_cast<CreateJavaVmFunction>(createEntry_), launch_.options, &vm, &env_);
+    threadFailure_ = createJavaVmWith(reinterpret_cast<CreateJavaVmFunction>(createEntry_), launch_.options, &vm, &env_,
+                                      launch_.filterVmOutput);
     if (threadFailure_) return 1;
     vm_ = vm;
     applyOutputRedirection(env_, launch_.redirection);

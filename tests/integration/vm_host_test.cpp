@@ -498,6 +498,17 @@ TEST(VmHost, ClassDataSharingAddsCacheOptionsRightAfterTheClassPathOnlyWhereACac
     s = app.start(L"", options);
     ASSERT_EQ(testVmOptions(s.log).size(), 3u) << s.describe();
     EXPECT_TRUE(s.traced("Class Data Sharing")) << s.describe();
+
+    // A JDK 25 training start: the VM's output passes through the launcher's
+    // hook, and a refused option's reason still reaches the user.
+    app.write(L"jre\\release", "JAVA_VERSION=\"25\"\r\n").write(L"jre\\bin\\java.exe");
+    app.writeIni(echoIni("Class Data Sharing=auto\r\nVirtual Machine Parameters=-Xbogus\r\n"));
+    s = app.start(L"", options);
+    vmOptions = testVmOptions(s.log);
+    ASSERT_EQ(vmOptions.size(), 8u) << s.describe();
+    EXPECT_EQ(vmOptions[2], "-XX:AOTMode=record");
+    EXPECT_EQ(vmOptions[7], "vfprintf extraInfo=set");
+    EXPECT_TRUE(contains(s.result.err, "Unrecognized option: -Xbogus")) << s.describe();
 }
 
 }  // namespace

@@ -11,8 +11,9 @@
 //
 // The scenario "cache" runs test/Echo with the start-up cache rule and the
 // Linux file operations: [file...] are the "Class Data Sharing" value, the
-// cache folder and a file for the VM's class loading log (which only the test
-// adds, as its evidence of where classes came from).
+// cache folder, a file for the VM's class loading log (which only the test
+// adds, as its evidence of where classes came from) and, optionally, one more
+// VM parameter.
 #include <dlfcn.h>
 #include <glob.h>
 #include <sys/sysinfo.h>
@@ -89,11 +90,12 @@ struct Vm {
     DefaultInitArgsFunction defaults = nullptr;
     std::vector<std::string> options;
     uint32_t threadStackSize = 0;
+    bool filterVmOutput = false;
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
 
     bool createHere() {
-        Failure failure = createJavaVmWith(create, options, &vm, &env);
+        Failure failure = createJavaVmWith(create, options, &vm, &env, filterVmOutput);
         report(failure);
         return !failure;
     }
@@ -207,9 +209,10 @@ int main(int argc, char** argv) {
         std::wstring parameters = L"-Xcheck:jni -Xmx10:64:256p -Xss1m \"-Dtest.prop=a b\"";
         if (name == "create-fail") parameters += L" -Xbogus";
         if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
-        if (name == "cache") parameters += L" -Xlog:class+load=info:file=" + file(2);
+        if (name == "cache") parameters += L" -Xlog:class+load=info:file=" + file(2) + L" " + file(3);
         splitVmParameters(parameters, machineMemory(), launcher.threadStackSize, options);
         if (name == "cache") cachePlan = prepareCache(argv[1], file(0), file(1), argv[0], options);
+        launcher.filterVmOutput = cachePlan.filterVmOutput;
         for (const std::wstring& option : options) launcher.options.push_back(toAnsi(option));
         say("thread stack size " + std::to_string(launcher.threadStackSize));
 

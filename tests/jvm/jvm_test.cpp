@@ -506,6 +506,19 @@ TEST_P(CacheStarts, TheSecondStartUsesTheCacheAndTheStreamsStayAsTheyAre) {
     EXPECT_TRUE(contains(readFile(thirdLog), "test.Echo source: file:")) << readFile(thirdLog);
 }
 
+// The VM's reason for refusing an option reaches the user on a training start
+// too, which on JDK 25 holds back only the VM's line about the recorded configuration.
+TEST_P(CacheStarts, ATrainingStartStillShowsWhyTheVmRefusedAnOption) {
+    setenv("QZ_LAUNCHER_LOG", trace_.c_str(), 1);
+    DriverRun run = runDriver(GetParam(), "cache", {"auto", folder_, file("classes-0.txt"), "-Xss1k"}, true, 120, jar_);
+    unsetenv("QZ_LAUNCHER_LOG");
+    EXPECT_TRUE(contains(readFile(trace_), majorVersionOf(GetParam()) >= 25 ? "AOTMode=record" : "archive"));
+    EXPECT_TRUE(inOrder(run.out, {"The Java thread stack size specified is too small",
+                                  "Error: JNI exception: failed to create the Java VM"}))
+        << describe(run);
+    EXPECT_TRUE(waitForOrphans(120));
+}
+
 // A VM that cannot write its archive when the program ends fails the start:
 // with a folder that takes no files, the start stays as it is without the key.
 TEST_P(CacheStarts, AFolderThatTakesNoFilesLeavesTheStartAsItIs) {

@@ -60,8 +60,7 @@ TEST(ClassDataSharing, EachVersionBandGetsItsOptions) {
 
     const std::wstring aot = kFolder + cacheBaseName(inputs(L"25.0.1"), CacheKind::AotCache);
     s = startsFor(L"25.0.1");
-    EXPECT_EQ(s.training, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:+UnlockDiagnosticVMOptions",
-                                                     L"-XX:-DisplayVMOutput", L"-XX:AOTMode=record",
+    EXPECT_EQ(s.training, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:AOTMode=record",
                                                      L"-XX:AOTConfiguration=" + aot + L".aotconf"}));
     EXPECT_EQ(s.warm, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:AOTCache=" + aot + L".aot"}));
     EXPECT_EQ(startsFor(L"26").warm[1].substr(0, 13), L"-XX:AOTCache=");
