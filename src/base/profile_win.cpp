@@ -129,22 +129,25 @@ bool startsWithByteOrderMark(const std::wstring& file) {
 bool convertToUnicode(const std::wstring& file) {
     const std::wstring path = longPathForm(file);
     std::string bytes;
-    {
-        platform::Handle in(
-            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    platform::Handle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (in) {
         LARGE_INTEGER size = {};
-        if (in && (!GetFileSizeEx(in.get(), &size) || size.QuadPart >= (1 << 26))) return false;
-        bytes.resize(static_cast<size_t>(size.QuadPart));
         DWORD got = 0;
-        if (in && !bytes.empty() && (!ReadFile(in.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                                     got != bytes.size())) {
+        if (!GetFileSizeEx(in.get(), &size) || size.QuadPart >= (1 << 26)) return false;
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (!bytes.empty() &&
+            (!ReadFile(in.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
             return false;
         }
+        in.reset();
     }
-    const int n = bytes.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(1 + static_cast<size_t>(n), L'\xFEFF');
-    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[1], n);
-    platform::Handle out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const int length = static_cast<int>(bytes.size());
+    const int n = length > 0 ? MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0) : 0;
+    std::wstring text(1 + static_cast<size_t>(n), L'\xFEFF');  // the byte order mark, then the text
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &text[1], n);
+    platform::Handle out(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
     DWORD written = 0;
     return out && WriteFile(out.get(), text.data(), size, &written, nullptr) && written == size;
@@ -164,12 +167,15 @@ bool writeInPlace(const std::wstring& file, const std::wstring& section, const s
 std::vector<std::wstring> linesOf(const std::wstring& file) {
     const std::wstring path = profilePath(file);
     std::vector<std::wstring> sections, lines;
-    readNameList([&](wchar_t* buffer, DWORD size) { return GetPrivateProfileSectionNamesW(buffer, size, path.c_str()); },
-                 sections);
+    readNameList(
+        [&](wchar_t* buffer, DWORD size) { return GetPrivateProfileSectionNamesW(buffer, size, path.c_str()); },
+        sections);
     for (const std::wstring& section : sections) {
         std::vector<std::wstring> entries;
         readNameList(
-            [&](wchar_t* buffer, DWORD size) { return GetPrivateProfileSectionW(section.c_str(), buffer, size, path.c_str()); },
+            [&](wchar_t* buffer, DWORD size) {
+                return GetPrivateProfileSectionW(section.c_str(), buffer, size, path.c_str());
+            },
             entries);
         for (const std::wstring& entry : entries) lines.push_back(section + L'\n' + entry);
     }
@@ -192,8 +198,11 @@ ProfileWriteOps profileWriteOps() {
     };
     ops.lines = linesOf;
     ops.replace = [](const std::wstring& from, const std::wstring& to) {
-        return MoveFileExW(longPathForm(from).c_str(), longPathForm(to).c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        // ReplaceFileW keeps the file's attributes and access list; a new file is moved into place.
+        const std::wstring copy = longPathForm(from), file = longPathForm(to);
+        return (isFile(to) && ReplaceFileW(file.c_str(), copy.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                           nullptr, nullptr)) ||
+               MoveFileExW(copy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     };
     ops.remove = [](const std::wstring& file) { DeleteFileW(longPathForm(file).c_str()); };
     ops.fitsCodePage = survivesAnsi;

@@ -36,19 +36,20 @@ void JNICALL abortHook() {
 // that reports the recorded configuration is held back, everything else (a
 // refused option's reason above all) goes where the VM would have written it.
 jint JNICALL outputHook(FILE* stream, const char* format, va_list arguments) {
+    std::string_view text;
     if (std::strcmp(format, "%.*s") == 0) {
         va_list copy;
         va_copy(copy, arguments);
         const int length = va_arg(copy, int);
-        const char* text = va_arg(copy, const char*);
+        const char* chars = va_arg(copy, const char*);
         va_end(copy);
-        if (length > 0 && text &&
-            std::string_view(text, static_cast<size_t>(length)).find("AOTConfiguration recorded: ") !=
-                std::string_view::npos) {
-            return length;
-        }
+        if (length > 0 && chars) text = std::string_view(chars, static_cast<size_t>(length));
     }
-    return passOnVmOutput(stream, format, arguments);
+    if (text.find("AOTConfiguration recorded: ") != std::string_view::npos) return static_cast<jint>(text.size());
+    const int written = passOnVmOutput(stream, format, arguments);
+    // The stream's C runtime could not be reached: the trace keeps what the user would have read.
+    if (written < 0 && !text.empty()) trace(L"VM output that could not be passed on: " + fromAnsi(std::string(text)));
+    return written < 0 ? 0 : written;
 }
 
 // The JNI 1.1 initialisation record; only its version and its Java stack size are used.

@@ -5,5 +5,5 @@
 #include <cstdio>
 
 // Formats and writes as the VM's own C runtime does; the number of characters
-// written, or 0 when the text could not be passed on.
+// written, or a negative number when the text could not be passed on.
 int passOnVmOutput(FILE* stream, const char* format, va_list arguments);

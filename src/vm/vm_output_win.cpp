@@ -9,7 +9,7 @@ int passOnVmOutput(FILE* stream, const char* format, va_list arguments) {
     HMODULE runtime = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(stream), &runtime)) {
-        return 0;
+        return -1;
     }
     using Classic = int(__cdecl*)(FILE*, const char*, va_list);
     using Universal = int(__cdecl*)(unsigned long long, FILE*, const char*, void*, va_list);
@@ -19,5 +19,5 @@ int passOnVmOutput(FILE* stream, const char* format, va_list arguments) {
     } else if (void* universal = reinterpret_cast<void*>(GetProcAddress(runtime, "__stdio_common_vfprintf"))) {
         n = reinterpret_cast<Universal>(universal)(0, stream, format, nullptr, arguments);
     }
-    return n < 0 ? 0 : n;
+    return n;
 }

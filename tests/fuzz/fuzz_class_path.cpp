@@ -89,9 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::wstring below = absolute(entry) ? std::wstring() : folder + (entry[0] == L'\\' ? L"" : L"\\");
         ClassPathSearch search = classPathSearchFor(entry, folder);
         check(search.pattern == below + entry && search.resultDirectory == below + folderPart);
-        for (const std::wstring& name : ops.findNames(search.pattern)) {
-            expected += (expected.empty() ? L"" : L";") + below + folderPart + name;  // joined, nothing after the last
-        }
+        for (const std::wstring& name : ops.findNames(search.pattern)) expected += (expected.empty() ? L"" : L";") + below + folderPart + name;
     }
     check(buildClassPath(configured, folder, ops) == expected);
 

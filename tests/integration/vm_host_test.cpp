@@ -109,7 +109,6 @@ TEST(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
     ASSERT_EQ(opts[0].compare(0, prefix.size(), prefix), 0) << opts[0];
     std::vector<std::string> entries;
     std::string value = opts[0].substr(prefix.size());
-    // The empty entry is dropped and nothing follows the last: a VM would read the current directory there.
     for (size_t pos = 0, end = 0; end != std::string::npos; pos = end + 1) {
         end = value.find(';', pos);
         entries.push_back(value.substr(pos, end - pos));
@@ -149,10 +148,6 @@ TEST(VmHost, EmbeddedJarPutsTheExecutableFirst) {
     std::vector<std::string> opts = testVmOptions(s.log);
     ASSERT_FALSE(opts.empty()) << s.describe();
     EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.exe()) + ";" + expected(app, L"app.jar"));
-    app.writeIni(javaIni("test.Echo", "\\missing.jar", "", "Embedded Jar=YES\r\n"));
-    opts = testVmOptions(app.start().log);
-    ASSERT_FALSE(opts.empty());
-    EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.exe()));
 }
 
 TEST(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
@@ -361,22 +356,17 @@ TEST(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
     EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << s.describe();
 }
 
-// The VM library's own imports (a library of a made-up name here) come from
-// the runtime's bin folder, never from the current directory, and ahead of Path.
+// Not from the current directory, nor from Path ahead of the runtime's bin folder.
 TEST(VmHost, TheVmLibrarysImportsComeFromTheRuntimesBinFolder) {
     AppDir app(L"vm-dll-search");
-    app.privateTestVm(windowsPath(PROBE_VM_DLL)).write(L"app.jar").writeIni(echoIni());
-    for (const wchar_t* copy : {L"jre\\bin\\qzprobe.dll", L"cwd\\qzprobe.dll", L"on-path\\qzprobe.dll"}) {
-        app.copy(windowsPath(PROBE_DLL), copy);
-    }
+    app.privateTestVm(windowsPath(PROBE_VM_DLL)).writeIni(echoIni());
+    for (const wchar_t* to : {L"jre\\bin\\", L"cwd\\", L"on-path\\"}) app.copy(windowsPath(PROBE_DLL), to + std::wstring(L"qzprobe.dll"));
     for (int onPath = 0; onPath < 2; ++onPath) {
         RunOptions options;
         options.currentDirectory = onPath ? app.path() : app.file(L"cwd");
         if (onPath) options.env[L"Path"] = app.file(L"on-path") + L";" + environmentValue(L"Path");
         Started s = app.start(L"", options);
-        EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
-        const std::vector<std::string> loaded{"probe " + expected(app, L"jre\\bin\\qzprobe.dll")};
-        EXPECT_EQ(linesStartingWith(s.log, "probe "), loaded) << s.describe();
+        EXPECT_EQ(s.log, std::vector<std::string>{"probe " + expected(app, L"jre\\bin\\qzprobe.dll")}) << s.describe();
     }
 }
 
@@ -498,17 +488,6 @@ TEST(VmHost, ClassDataSharingAddsCacheOptionsRightAfterTheClassPathOnlyWhereACac
     s = app.start(L"", options);
     ASSERT_EQ(testVmOptions(s.log).size(), 3u) << s.describe();
     EXPECT_TRUE(s.traced("Class Data Sharing")) << s.describe();
-
-    // A JDK 25 training start: the VM's output passes through the launcher's
-    // hook, and a refused option's reason still reaches the user.
-    app.write(L"jre\\release", "JAVA_VERSION=\"25\"\r\n").write(L"jre\\bin\\java.exe");
-    app.writeIni(echoIni("Class Data Sharing=auto\r\nVirtual Machine Parameters=-Xbogus\r\n"));
-    s = app.start(L"", options);
-    vmOptions = testVmOptions(s.log);
-    ASSERT_EQ(vmOptions.size(), 8u) << s.describe();
-    EXPECT_EQ(vmOptions[2], "-XX:AOTMode=record");
-    EXPECT_EQ(vmOptions[7], "vfprintf extraInfo=set");
-    EXPECT_TRUE(contains(s.result.err, "Unrecognized option: -Xbogus")) << s.describe();
 }
 
 }  // namespace

@@ -5,17 +5,12 @@
 //
 //   jvm_driver <libjvm.so> <classes folder> <scenario> [file...]
 //
-// The scenario "planted" takes <classes folder> as "Class Path", resolved by
-// the launcher's rule below [file 0], and runs the class Planted in the
-// current directory [file 1].
-//
+// "planted" runs Planted of the current directory [file 1], "Class Path" <classes folder> below [file 0].
 // The scenario "cache" runs test/Echo with the start-up cache rule and the
 // Linux file operations: [file...] are the "Class Data Sharing" value, the
 // cache folder, a file for the VM's class loading log (which only the test
-// adds, as its evidence of where classes came from) and, optionally, one more
-// VM parameter.
+// adds, as its evidence of where classes came from) and another parameter.
 #include <dlfcn.h>
-#include <glob.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
@@ -28,6 +23,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "cache_ops_posix.h"
 #include "runtime/java_version.h"
@@ -154,23 +150,6 @@ CachePlan prepareCache(const std::string& libjvm, const std::wstring& setting, c
     return plan;
 }
 
-// The launcher's class path rule on this platform: "Class Path" below
-// `folder`, the file search a glob, the value read with '/' and ':'.
-std::wstring launcherClassPath(const std::wstring& configured, const std::wstring& folder) {
-    ClassPathOps ops;
-    ops.expand = [](std::wstring&) {};
-    ops.findNames = [](const std::wstring& pattern) {
-        std::vector<std::wstring> names;
-        glob_t found;
-        if (glob(toAnsi(replaceAll(pattern, L'\\', L'/')).c_str(), 0, nullptr, &found) == 0) {
-            for (size_t i = 0; i < found.gl_pathc; ++i) names.push_back(wide(std::strrchr(found.gl_pathv[i], '/') + 1));
-        }
-        globfree(&found);
-        return names;
-    };
-    return replaceAll(replaceAll(buildClassPath(configured, folder, ops), L'\\', L'/'), L';', L':');
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,8 +180,9 @@ int main(int argc, char** argv) {
         // The launcher's own kind of option list: class path, then the parameters
         // as splitVmParameters turns them out.
         std::wstring classPath = wide(argv[2]);
-        if (name == "planted") {
-            classPath = launcherClassPath(classPath, file(0));
+        if (name == "planted") {  // the launcher's rule, every search finding its name, read with '/' and ':'
+            ClassPathOps ops{[](std::wstring&) {}, [](const std::wstring& p) { return std::vector<std::wstring>{fileNameOf(p)}; }};
+            classPath = replaceAll(replaceAll(buildClassPath(classPath, file(0), ops), L'\\', L'/'), L';', L':');
             if (chdir(argv[5]) != 0) return 2;
         }
         std::vector<std::wstring> options{L"-Djava.class.path=" + classPath};

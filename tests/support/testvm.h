@@ -11,8 +11,7 @@
 // hooks "abort" (void JNICALL()), "exit" (void JNICALL(jint)) and "vfprintf".
 // Anything else, or a malformed size, fails creation with -6 (JNI_EINVAL) after
 // "Unrecognized option: <text>" (or "Invalid maximum heap size: <text>" and the
-// like) on standard error, or through the "vfprintf" hook when one is given,
-// whatever ignoreUnrecognized says. With the
+// like) on standard error, whatever ignoreUnrecognized says. With the
 // environment variable TESTVM_CREATE_RESULT=<n> (n != 0) an otherwise good
 // creation fails with n. A second creation after a successful one gives -5; a
 // JNI version before 1.2 gives -3. -Dtestvm.createdelayms=<n> delays creation.

@@ -10,8 +10,7 @@
 //   -Xmx<size> -Xms<size> -Xss<size>   size = digits with an optional k/m/g/t unit (else -6)
 //   -Xcheck:jni  -Xrs  -ea  -verbose  -verbose:<x>
 //   -Xlog:<x>  -XX:<x>   logged, without effect (the start-up cache's options)
-//   abort, exit, vfprintf   hooks in extraInfo: abort void JNICALL(), exit void JNICALL(jint),
-//                      vfprintf jint JNICALL(FILE*, const char*, va_list), which gets a refused option's reason
+//   abort, exit, vfprintf   hooks in extraInfo: abort void JNICALL(), exit void JNICALL(jint)
 // Any other option fails creation with JNI_EINVAL (-6), whatever ignoreUnrecognized
 // says, after "Unrecognized option: <text>" on standard error. The environment
 // variable TESTVM_CREATE_RESULT=<n> (n != 0) makes creation fail with n once the
@@ -105,8 +104,6 @@
 
 #include <psapi.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
 namespace testvm {
@@ -203,29 +200,6 @@ std::string problemText(const std::string& option) {
     if (option.compare(0, 4, "-Xss") == 0) return "Invalid thread stack size: ";
     if (option.compare(0, 2, "-D") == 0) return "Invalid system property: ";
     return "Unrecognized option: ";
-}
-
-// A refused option's reason goes to the "vfprintf" hook when one is given, as
-// HotSpot's messages do, and to standard error otherwise.
-jint callOutputHook(jint(JNICALL* hook)(FILE*, const char*, va_list), const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    const jint n = hook(stderr, format, arguments);
-    va_end(arguments);
-    return n;
-}
-
-void printRefusal(const JavaVMInitArgs* a, const std::string& message) {
-    for (jint i = 0; i < a->nOptions; ++i) {
-        const JavaVMOption& o = a->options[i];
-        if (o.extraInfo && std::string(o.optionString) == "vfprintf") {
-            callOutputHook(reinterpret_cast<jint(JNICALL*)(FILE*, const char*, va_list)>(o.extraInfo), "%s",
-                           message.c_str());
-            return;
-        }
-    }
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(), static_cast<DWORD>(message.size()), &written, nullptr);
 }
 
 jint failCreation(jint code) {
@@ -399,7 +373,9 @@ jint createJavaVm(JavaVM** pvm, void** penv, void* args) {
         if (check == OptionCheck::Known) continue;
         const std::string& text = texts[static_cast<size_t>(i)];
         log((check == OptionCheck::Unrecognized ? "unrecognized option " : "invalid option ") + text);
-        printRefusal(a, problemText(text) + text + "\n");
+        std::string message = problemText(text) + text + "\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), message.data(), static_cast<DWORD>(message.size()), &written, nullptr);
         return failCreation(JNI_EINVAL);
     }
     std::string forced = environmentValue(L"TESTVM_CREATE_RESULT");

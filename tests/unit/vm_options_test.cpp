@@ -176,7 +176,6 @@ TEST(ClassPath, AbsoluteEntriesAreTakenUnseenAndTheOthersAsFound) {
         auto it = disk.find(pattern);
         return it == disk.end() ? std::vector<std::wstring>() : it->second;
     };
-    // No empty entry, no ';' at the end: a VM would read the current directory there.
     EXPECT_EQ(buildClassPath(L"\\lib\\*.jar;", L"C:\\app", ops), L"C:\\app\\lib\\a.jar;C:\\app\\lib\\b.jar");
     EXPECT_EQ(buildClassPath(L"\\app.jar;\\missing.jar;D:\\missing.jar;;%APPDATA%\\x.jar;%LIST%", L"C:\\app", ops),
               L"C:\\app\\app.jar;D:\\missing.jar;C:\\Users\\ann\\x.jar;C:\\l.jar");
