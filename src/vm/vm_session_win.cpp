@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
@@ -35,7 +36,7 @@ Failure VmSession::load(const std::wstring& libraryPath) {
     // after the executable's, before the system folders and Path, and never in
     // the current directory; for this one load only, so that the Java
     // program's own libraries still find theirs on Path.
-    SetDllDirectoryW(runtimeBinOf(libraryPath).c_str());
+    SetDllDirectoryW(fullPath(runtimeBinOf(libraryPath)).c_str());
     HMODULE library = LoadLibraryW(libraryPath.c_str());
     const DWORD error = GetLastError();
     SetDllDirectoryW(L"");
