@@ -128,8 +128,11 @@ bool askUser(const RuntimePolicy& policy, const RuntimePlaces& places, const Run
 void writeJrePath(const std::wstring& file, const std::wstring& folder) {
     if (file.empty()) return;
     // A failed write is not reported: the choice still holds for this run.
-    bool written = writeProfileValue(file, kJreSection, kJrePathKey, folder);
+    std::wstring note;
+    bool written = writeProfileValue(file, kJreSection, kJrePathKey, folder, &note);
     traceLine({written ? L"runtime: wrote \"JRE Path\" to " : L"runtime: could not write \"JRE Path\" to ", file});
+    if (!note.empty()) traceLine({L"runtime: \"JRE Path\": ", note});
+    if (!written) trace(L"runtime: the file is as it was, so the next start asks for a runtime again");
 }
 
 }  // namespace
