@@ -60,6 +60,9 @@ std::wstring cleanProductName(const std::wstring& name) {
     for (wchar_t c : name) {
         if (removed.find(c) == std::wstring_view::npos) out += c;
     }
+    // ".", ".." (and ". ." or ".. ", which the system reads as such) would
+    // name the folder itself or the one above it.
+    if (out.find_first_not_of(L". ") == std::wstring::npos) out.clear();
     return out;
 }
 
@@ -68,7 +71,7 @@ std::wstring composeUserConfigPath(const std::wstring& appData, const std::wstri
                                    std::vector<std::wstring>* folders) {
     std::wstring path = appData + L"\\" + cleanProductName(productName);
     if (folders) folders->push_back(path);
-    path += L"\\" + productCode;
+    path += L"\\" + cleanProductName(productCode);
     if (folders) folders->push_back(path);
     return path + L"\\" + iniFileNameFor(exePath);
 }

@@ -23,9 +23,10 @@ std::wstring withTrailingSeparator(const std::wstring& folder);
 std::wstring fileNameOf(const std::wstring& path);
 // The file name of a path with its extension replaced by ".ini".
 std::wstring iniFileNameFor(const std::wstring& path);
-// A product name without \ ? " | > < : / *.
+// "Product Name" or "Product Code" as one folder's name: without \ ? " | > < : / *,
+// and empty when nothing but dots and spaces is left.
 std::wstring cleanProductName(const std::wstring& name);
-// APPDATA\<clean product name>\<product code>\<exe name>.ini, with the two folders
+// APPDATA\<clean product name>\<clean product code>\<exe name>.ini, with the two folders
 // that lead to it (in creation order) in `folders` when it is not null.
 std::wstring composeUserConfigPath(const std::wstring& appData, const std::wstring& productName,
                                    const std::wstring& productCode, const std::wstring& exePath,

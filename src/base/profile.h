@@ -1,6 +1,7 @@
 #pragma once
 // Profile (INI) files: reading keys with the continuation sections the
 // configuration uses, and writing one value back.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,40 @@ private:
 // short (8.3) form, is shorter than the system's limit.
 bool profileReachable(const std::wstring& path);
 
-// Writes one value (creating the file, section or key when missing). False on failure.
+// --- writing a value ------------------------------------------------------------------
+
+// The steps of writing one value, handed in. The system's profile functions
+// rewrite a file in place, and on a full disk cut it and report success.
+struct ProfileWriteOps {
+    std::function<bool(const std::wstring& file)> exists;
+    std::function<bool(const std::wstring& from, const std::wstring& to)> copy;  // over an existing `to`
+    std::function<bool(const std::wstring& file)> isUnicode;  // UTF-16 with a byte order mark
+    // Converts the file from the ANSI code page to UTF-16 LE with a byte order
+    // mark; a missing file is created so.
+    std::function<bool(const std::wstring& file)> makeUnicode;
+    std::function<bool(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                       const std::wstring& value)>
+        write;
+    std::function<std::wstring(const std::wstring& file, const std::wstring& section, const std::wstring& key)> read;
+    // Every line of every section as the profile functions read it, as "<section>\n<line>".
+    std::function<std::vector<std::wstring>(const std::wstring& file)> lines;
+    std::function<bool(const std::wstring& from, const std::wstring& to)> replace;  // in one step
+    std::function<void(const std::wstring& file)> remove;
+    std::function<bool(const std::wstring& text)> fitsCodePage;  // the ANSI code page holds it
+    std::function<std::wstring(const std::wstring& path)> shortName;  // empty when there is none
+};
+
+// Writes one value (creating the file, section or key when missing) into a
+// copy of the file in its folder, reads it back, checks that every other line
+// survived, and only then puts the copy in the file's place in one step. A
+// value that the file's code page cannot hold is written as its short (8.3)
+// name when that fits, otherwise the copy becomes UTF-16 first. False when the
+// file stays as it was; `note` says why, or, on success, how a value the code
+// page cannot hold was written (empty otherwise).
+bool writeProfileValueWith(const ProfileWriteOps& ops, const std::wstring& file, const std::wstring& section,
+                           const std::wstring& key, const std::wstring& value, std::wstring& note);
+
+// The same with this platform's operations.
+ProfileWriteOps profileWriteOps();
 bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                       const std::wstring& value);
+                       const std::wstring& value, std::wstring* note = nullptr);

@@ -107,8 +107,50 @@ std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstri
     }
 }
 
-bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                       const std::wstring& value) {
+namespace {
+
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(longPathForm(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool startsWithByteOrderMark(const std::wstring& file) {
+    platform::Handle in(CreateFileW(longPathForm(file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    unsigned char mark[2] = {};
+    DWORD got = 0;
+    return in && ReadFile(in.get(), mark, 2, &got, nullptr) && got == 2 && mark[0] == 0xFF && mark[1] == 0xFE;
+}
+
+bool convertToUnicode(const std::wstring& file) {
+    const std::wstring path = longPathForm(file);
+    std::string bytes;
+    platform::Handle in(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (in) {
+        LARGE_INTEGER size = {};
+        DWORD got = 0;
+        if (!GetFileSizeEx(in.get(), &size) || size.QuadPart >= (1 << 26)) return false;
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        if (!bytes.empty() &&
+            (!ReadFile(in.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+            return false;
+        }
+        in.reset();
+    }
+    const int length = static_cast<int>(bytes.size());
+    const int n = length > 0 ? MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, nullptr, 0) : 0;
+    std::wstring text(1 + static_cast<size_t>(n), L'\xFEFF');  // the byte order mark, then the text
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), length, &text[1], n);
+    platform::Handle out(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    DWORD written = 0;
+    return out && WriteFile(out.get(), text.data(), size, &written, nullptr) && written == size;
+}
+
+bool writeInPlace(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value) {
     if (file.size() >= MAX_PATH) {
         // A short path exists only for an existing file: create it empty first.
         const std::wstring longForm = longPathForm(file);
@@ -116,4 +158,58 @@ bool writeProfileValue(const std::wstring& file, const std::wstring& section, co
                                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(file).c_str()) != 0;
+}
+
+std::vector<std::wstring> linesOf(const std::wstring& file) {
+    const std::wstring path = profilePath(file);
+    std::vector<std::wstring> sections, lines;
+    readNameList(
+        [&](wchar_t* buffer, DWORD size) { return GetPrivateProfileSectionNamesW(buffer, size, path.c_str()); },
+        sections);
+    for (const std::wstring& section : sections) {
+        std::vector<std::wstring> entries;
+        readNameList(
+            [&](wchar_t* buffer, DWORD size) {
+                return GetPrivateProfileSectionW(section.c_str(), buffer, size, path.c_str());
+            },
+            entries);
+        for (const std::wstring& entry : entries) lines.push_back(section + L'\n' + entry);
+    }
+    return lines;
+}
+
+}  // namespace
+
+ProfileWriteOps profileWriteOps() {
+    ProfileWriteOps ops;
+    ops.exists = isFile;
+    ops.copy = [](const std::wstring& from, const std::wstring& to) {
+        return CopyFileW(longPathForm(from).c_str(), longPathForm(to).c_str(), FALSE) != 0;
+    };
+    ops.isUnicode = startsWithByteOrderMark;
+    ops.makeUnicode = convertToUnicode;
+    ops.write = writeInPlace;
+    ops.read = [](const std::wstring& file, const std::wstring& section, const std::wstring& key) {
+        return ConfigFile(file).readPlain(section, key);
+    };
+    ops.lines = linesOf;
+    ops.replace = [](const std::wstring& from, const std::wstring& to) {
+        // ReplaceFileW keeps the file's attributes and access list; a new file is moved into place.
+        const std::wstring copy = longPathForm(from), file = longPathForm(to);
+        return (isFile(to) && ReplaceFileW(file.c_str(), copy.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                           nullptr, nullptr)) ||
+               MoveFileExW(copy.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    };
+    ops.remove = [](const std::wstring& file) { DeleteFileW(longPathForm(file).c_str()); };
+    ops.fitsCodePage = survivesAnsi;
+    ops.shortName = shortPathName;
+    return ops;
+}
+
+bool writeProfileValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                       const std::wstring& value, std::wstring* note) {
+    std::wstring text;
+    const bool written = writeProfileValueWith(profileWriteOps(), file, section, key, value, text);
+    if (note) *note = text;
+    return written;
 }

@@ -6,6 +6,10 @@
 #include "ui/message_box.h"
 
 int main(int, char**, char**) {
+    // Libraries are never searched in the current directory: a document opened
+    // from a folder that holds a DLL of a name some library asks for would
+    // have that file's code run here.
+    SetDllDirectoryW(L"");
     int exitCode = -1;
     // The windowed executable shows the launcher's messages in boxes.
     setErrorSink(showErrorBox);

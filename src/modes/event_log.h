@@ -39,7 +39,8 @@ std::wstring sourceNameFor(const std::wstring& exePath);
 // The registry key of a source, below HKEY_LOCAL_MACHINE.
 std::wstring sourceKeyFor(const std::wstring& source);
 // Writes the source's key with EventMessageFile = `messageFile` and
-// TypesSupported. False, and traced, when the key cannot be written.
+// TypesSupported. False, and traced, when the key cannot be written, and when
+// it exists without naming `messageFile`: another program's source is left alone.
 bool registerSource(const std::wstring& source, const std::wstring& messageFile);
 
 }  // namespace event_log

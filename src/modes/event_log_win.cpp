@@ -58,6 +58,27 @@ void reportEvent(const Entry& entry) {
     }
 }
 
+// Whether the source exists as another program's: its key names another
+// message file, or none. Before the service's name is known a source is only
+// the executable's name, which another product may have registered first.
+bool foreignSource(const std::wstring& source, const std::wstring& messageFile, std::wstring& registered) {
+    platform::RegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, sourceKeyFor(source).c_str(), 0, KEY_QUERY_VALUE,
+                      reinterpret_cast<HKEY*>(key.receive())) != ERROR_SUCCESS) {
+        return false;
+    }
+    wchar_t buffer[1024] = {};
+    DWORD type = 0;
+    DWORD size = sizeof buffer - sizeof(wchar_t);
+    if (RegQueryValueExW(static_cast<HKEY>(key.get()), L"EventMessageFile", nullptr, &type,
+                         reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        registered = buffer;
+        expandEnvironmentInPlace(registered);
+    }
+    return !equalsIgnoreCase(registered, messageFile);
+}
+
 void copyError(const std::wstring& text) {
     Locked s;
     if (!s->registered) {
@@ -109,6 +130,13 @@ std::wstring sourceNameFor(const std::wstring& exePath) {
 std::wstring sourceKeyFor(const std::wstring& source) { return kSourcesKey + source; }
 
 bool registerSource(const std::wstring& source, const std::wstring& messageFile) {
+    std::wstring registered;
+    if (foreignSource(source, messageFile, registered)) {
+        traceLine({L"event log: the source ", source, L" is another program's (message file ",
+                   registered.empty() ? std::wstring_view(L"none") : std::wstring_view(registered),
+                   L"): left as it is"});
+        return false;
+    }
     platform::RegistryKey key;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, sourceKeyFor(source).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                   nullptr, reinterpret_cast<HKEY*>(key.receive()), nullptr);

@@ -37,8 +37,9 @@ public:
     // The per-user configuration file of executable `exePath`, its folders created.
     virtual std::wstring userConfigPath(const std::wstring& exePath, const std::wstring& productName,
                                         const std::wstring& productCode) const = 0;
-    // Writes "JRE Path" in "Java Runtime Environment" of the profile file `file`.
-    virtual bool writeJrePath(const std::wstring& file, const std::wstring& folder) const = 0;
+    // Writes "JRE Path" in "Java Runtime Environment" of the profile file `file`;
+    // `note` says how a value the file's code page cannot hold was written, or why nothing was.
+    virtual bool writeJrePath(const std::wstring& file, const std::wstring& folder, std::wstring& note) const = 0;
 
 protected:
     ~RuntimeProbe() = default;

@@ -46,8 +46,8 @@ public:
                                 const std::wstring& productCode) const override {
         return userConfigPathFor(exePath, productName, productCode, true);
     }
-    bool writeJrePath(const std::wstring& file, const std::wstring& folder) const override {
-        return writeProfileValue(file, L"Java Runtime Environment", L"JRE Path", folder);
+    bool writeJrePath(const std::wstring& file, const std::wstring& folder, std::wstring& note) const override {
+        return writeProfileValue(file, L"Java Runtime Environment", L"JRE Path", folder, &note);
     }
 };
 

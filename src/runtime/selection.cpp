@@ -126,8 +126,11 @@ bool askUser(const RuntimeProbe& probe, const RuntimePolicy& policy, const Runti
 void writeJrePath(const RuntimeProbe& probe, const std::wstring& file, const std::wstring& folder) {
     if (file.empty()) return;
     // A failed write is not reported: the choice still holds for this run.
-    bool written = probe.writeJrePath(file, folder);
+    std::wstring note;
+    bool written = probe.writeJrePath(file, folder, note);
     traceLine({written ? L"runtime: wrote \"JRE Path\" to " : L"runtime: could not write \"JRE Path\" to ", file});
+    if (!note.empty()) traceLine({L"runtime: \"JRE Path\": ", note});
+    if (!written) trace(L"runtime: the file is as it was, so the next start asks for a runtime again");
 }
 
 }  // namespace

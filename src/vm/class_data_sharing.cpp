@@ -204,6 +204,11 @@ CacheKind chooseCacheKind(const CacheInputs& in, std::wstring& reason) {
         reason = L"no folder for the cache: no cache options";
         return CacheKind::None;
     }
+    if (in.elevated) {
+        reason = L"the process runs elevated, and programs of the same account without elevation can write the "
+                 L"cache folder: no cache options";
+        return CacheKind::None;
+    }
     const int major = majorVersion(in.runtimeVersion);
     if (major >= 25 && !in.javaCommand.empty()) return CacheKind::AotCache;
     if (major >= 19) return CacheKind::AutoArchive;
@@ -256,9 +261,10 @@ std::wstring composeCacheFolder(const std::wstring& localAppData, const std::wst
     std::wstring folder = localAppData;
     if (!endsWith(folder, L'\\')) folder += L'\\';
     const std::wstring name = cleanProductName(productName);
-    if (name.empty() && productCode.empty()) return folder + executableStem(executable) + L'\\';
+    const std::wstring code = cleanProductName(productCode);
+    if (name.empty() && code.empty()) return folder + executableStem(executable) + L'\\';
     if (!name.empty()) folder += name + L'\\';
-    if (!productCode.empty()) folder += productCode + L'\\';
+    if (!code.empty()) folder += code + L'\\';
     return folder;
 }
 
@@ -329,8 +335,8 @@ CachePlan planCacheFiles(const CacheInputs& in, CacheKind kind, const std::vecto
     }
     switch (kind) {
         case CacheKind::AotCache: {
-            plan.vmOptions = {quiet, L"-XX:+UnlockDiagnosticVMOptions", L"-XX:-DisplayVMOutput",
-                              L"-XX:AOTMode=record", L"-XX:AOTConfiguration=" + plan.configFile};
+            plan.vmOptions = {quiet, L"-XX:AOTMode=record", L"-XX:AOTConfiguration=" + plan.configFile};
+            plan.filterVmOutput = true;
             plan.reason = L"no AOT cache yet: this start records what the program loads into " + plan.configFile +
                           L", and " + cacheName + L" is made after it" + version;
             plan.javaCommand = in.javaCommand;
@@ -400,11 +406,12 @@ void finishClassDataSharing(const CachePlan& plan, const CacheFileOps& ops) {
               L" keeps it from being tried again");
         return;
     }
-    if (!ops.createFile(plan.argumentsFile, plan.argumentsFileText)) {
+    const ChildStart start = ops.startDetached(plan.javaCommand, plan.argumentsFile, plan.argumentsFileText);
+    if (start == ChildStart::NoFile) {
         traceCache(plan.argumentsFile + L" exists already: the AOT cache is not made twice");
         return;
     }
-    const bool started = ops.startDetached(plan.javaCommand, L"@" + plan.argumentsFile);
+    const bool started = start == ChildStart::Started;
     traceCache(std::wstring(started ? L"started " : L"could not start ") + plan.javaCommand + L" @" +
           plan.argumentsFile + L" to make " + plan.cacheFile);
 }

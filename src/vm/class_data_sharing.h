@@ -72,6 +72,10 @@ struct CacheInputs {
     std::vector<EnvironmentOptions> environmentOptions;  // JAVA_TOOL_OPTIONS, _JAVA_OPTIONS
     std::wstring executable;                       // the executable's path
     std::wstring cacheFolder;                      // with its trailing separator; empty: none
+    // The process runs elevated ("Run as administrator") while the same
+    // account's programs without elevation can write the cache folder: such a
+    // program could have planted options or a forged cache there.
+    bool elevated = false;
 };
 
 enum class CacheKind {
@@ -85,8 +89,9 @@ enum class CacheKind {
 // cache: the checks that need no file facts. `reason` says why not.
 bool cacheWanted(const CacheInputs& in, std::wstring& reason);
 
-// The kind of cache for these inputs (cacheWanted, then the class path and
-// the folder), before any cache file is looked at; `reason` says why when it is None.
+// The kind of cache for these inputs (cacheWanted, then the class path, the
+// folder and the elevation), before any cache file is looked at; `reason` says
+// why when it is None.
 CacheKind chooseCacheKind(const CacheInputs& in, std::wstring& reason);
 
 // What a start does about the cache.
@@ -95,6 +100,10 @@ struct CachePlan {
     std::vector<std::wstring> vmOptions;  // to add; empty: the options stay as they are
     std::wstring reason;                  // for the trace
     bool training = false;                // this start makes a new cache: mark it first
+    // The VM's output goes through the launcher's filter, which holds back the
+    // line with which the VM reports the configuration it recorded (JDK 25
+    // training; no logging option silences it) and passes on everything else.
+    bool filterVmOutput = false;
     std::wstring cacheFile;               // x.aot or x.jsa
     std::wstring markerFile;              // x.tried
     std::wstring configFile;              // x.aotconf (AOT cache only)
@@ -123,11 +132,14 @@ std::wstring javaArgumentFileText(const std::vector<std::wstring>& arguments);
 // runtime's (and the java command's) splitting gives it back unchanged.
 std::wstring commandLineArgument(const std::wstring& argument);
 
-// <local>\<product name without \ ? " | > < : / *>\<product code>\, leaving
-// out an empty level; <local>\<executable's name without extension>\ when both
-// are empty. Empty when `localAppData` is.
+// <local>\<product name>\<product code>\, both cleaned as cleanProductName
+// (base/paths.h) cleans them, leaving out an empty level; <local>\<executable's
+// name without extension>\ when both are empty. Empty when `localAppData` is.
 std::wstring composeCacheFolder(const std::wstring& localAppData, const std::wstring& productName,
                                 const std::wstring& productCode, const std::wstring& executable);
+
+// How the start of the AOT cache assembly went.
+enum class ChildStart { Started, NoFile, NotStarted };
 
 // The file operations of prepare and finish.
 struct CacheFileOps {
@@ -138,9 +150,13 @@ struct CacheFileOps {
     std::function<bool(const std::wstring& file, const std::wstring& text)> createFile;
     std::function<bool(const std::wstring& file)> exists;
     std::function<void(const std::wstring& file)> removeFile;      // also a read-only one; failure is ignored
-    // Starts `program` with the one argument, output discarded, no handles
-    // inherited, not waited for.
-    std::function<bool(const std::wstring& program, const std::wstring& argument)> startDetached;
+    // Writes `text` (in the VM's narrow form) into the new file
+    // `argumentsFile` and starts `program` with the one argument
+    // @<argumentsFile>, output discarded, no other handle inherited, not waited
+    // for. No other process can change the file before the child has read it.
+    // NoFile when the file exists already or cannot be written.
+    std::function<ChildStart(const std::wstring& program, const std::wstring& argumentsFile, const std::wstring& text)>
+        startDetached;
 };
 
 // Before the VM is created: decides, removes old caches, marks a training

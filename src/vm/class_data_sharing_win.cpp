@@ -71,11 +71,11 @@ std::vector<std::wstring> listFiles(const std::wstring& folder) {
 }
 
 // Starts the program with its output going to NUL and no handle of this
-// process but that one inherited (a pipe of whoever started the launcher must
-// not stay open while the child runs), without a console window, below normal
-// priority, outside this process's job when the job allows it, and without
-// waiting for it.
-bool startDetached(const std::wstring& program, const std::wstring& argument) {
+// process but that one and `held` inherited (a pipe of whoever started the
+// launcher must not stay open while the child runs), without a console window,
+// below normal priority, outside this process's job when the job allows it,
+// and without waiting for it.
+bool startDetached(const std::wstring& program, const std::wstring& argument, HANDLE held) {
     SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
     platform::Handle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      &inheritable, OPEN_EXISTING, 0, nullptr));
@@ -85,7 +85,7 @@ bool startDetached(const std::wstring& program, const std::wstring& argument) {
     std::vector<unsigned char> listMemory(size);
     auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(listMemory.data());
     if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return false;
-    HANDLE inherited[1] = {nul.get()};
+    HANDLE inherited[2] = {nul.get(), held};
     bool started = false;
     if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof(inherited), nullptr,
                                   nullptr)) {
@@ -107,6 +107,42 @@ bool startDetached(const std::wstring& program, const std::wstring& argument) {
     }
     DeleteProcThreadAttributeList(list);
     return started;
+}
+
+// The arguments file is written and held open without write or delete
+// sharing: by this process until the child has started, then by the child,
+// which inherits the handle and keeps it until it ends. The child's own
+// reading shares writing, so it can open the file; no other process can
+// change or replace it in between.
+ChildStart startWithArgumentsFile(const std::wstring& program, const std::wstring& file, const std::wstring& text) {
+    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+    platform::Handle held(CreateFileW(longPathForm(file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held) return ChildStart::NoFile;
+    const std::string bytes = toAnsi(text);
+    DWORD written = 0;
+    if (!WriteFile(held.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        held.reset();
+        DeleteFileW(longPathForm(file).c_str());
+        return ChildStart::NoFile;
+    }
+    return startDetached(program, L"@" + file, held.get()) ? ChildStart::Started : ChildStart::NotStarted;
+}
+
+// Whether the process is the elevated half of its account's split token
+// ("Run as administrator"), whose other half runs the account's programs
+// without elevation. Service accounts, and accounts without the split (UAC
+// off), have no such programs. Under Wine every process of the prefix writes
+// files with the same rights, whatever its token says.
+bool elevatedAboveItsAccount() {
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return false;
+    platform::Handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) return false;
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) &&
+           type == TokenElevationTypeFull;
 }
 
 std::vector<EnvironmentOptions> environmentOptions() {
@@ -176,7 +212,7 @@ CacheFileOps windowsCacheFileOps() {
         return GetFileAttributesW(longPathForm(file).c_str()) != INVALID_FILE_ATTRIBUTES;
     };
     ops.removeFile = removeFile;
-    ops.startDetached = startDetached;
+    ops.startDetached = startWithArgumentsFile;
     return ops;
 }
 
@@ -197,6 +233,7 @@ CachePlan prepareStartupCache(const StartupCacheRequest& request) {
     in.runtimeIdentity = request.runtimeIdentity + L"|" + vmLibraryIdentity(request.jvmLibraryPath);
     in.javaCommand = javaCommandOf(request.jvmLibraryPath);
     in.classPathFiles = classPathFilesOf(request.classPath);
+    in.elevated = elevatedAboveItsAccount();
     const std::wstring folder = startupCacheFolder(request.productName, request.productCode, request.executable);
     in.cacheFolder = folderForTheVm(folder);
     if (in.cacheFolder.empty() && !folder.empty()) {

@@ -19,7 +19,7 @@ struct StartupCacheRequest {
     JavaVersion runtimeVersion;              // the chosen runtime's exact version; 0.0.0.0 when not known
     std::wstring runtimeIdentity;            // the release file's version; empty: the VM library's size and time
     std::wstring jvmLibraryPath;             // the chosen VM library
-    std::wstring classPath;                  // the class path value as the VM gets it (entries followed by ';')
+    std::wstring classPath;                  // the class path value as the VM gets it (entries joined by ';')
     std::vector<std::wstring> vmParameters;  // "Virtual Machine Parameters", split and processed
     std::wstring productName;                // "Product Name" and "Product Code": the cache folder
     std::wstring productCode;

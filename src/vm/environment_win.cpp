@@ -75,7 +75,7 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
     ops.expand = [](std::wstring& entry) { expandEnvironmentInPlace(entry); };
     ops.findNames = findNames;
     std::wstring classPath = buildClassPath(command.classPath, paths.folderBare, ops);
-    if (command.embeddedJar) classPath = paths.exe + L";" + classPath;
+    if (command.embeddedJar) classPath = classPath.empty() ? paths.exe : paths.exe + L";" + classPath;
     if (classPath.empty()) return Failure(IDS_NO_CLASS_PATH);
 
     const std::wstring classPathOption = L"-Djava.class.path=";
@@ -101,6 +101,7 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
         cache.vmParameters.assign(options.begin() + 1, options.end());
         plan = prepareStartupCache(cache);
         options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+        launch.filterVmOutput = plan.filterVmOutput;
     }
     for (const std::wstring& option : options) appendOption(launch, option);
 

@@ -19,14 +19,16 @@ using DefaultInitArgsFunction = jint(JNICALL*)(void*);
 
 // The option array of one creation: one entry per option (pointing into
 // `options`, which must outlive it), then "abort" and "exit" with the hooks,
-// which pass the VM's notifications to the exit observer (vm_session.h).
-std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options);
+// which pass the VM's notifications to the exit observer (vm_session.h), and
+// with `filterOutput` "vfprintf" with the hook that passes on the VM's output
+// but for the start-up cache's own line (CachePlan::filterVmOutput).
+std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options, bool filterOutput = false);
 
 // Creates the VM on the calling thread (JNI 1.2, unrecognised options not
 // ignored). On refusal gives message 203 with the reason; `vm` and `env` are
 // set only on success.
 Failure createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
-                         JNIEnv** env);
+                         JNIEnv** env, bool filterOutput = false);
 
 // The VM's default thread stack size in bytes (JNI 1.1 default arguments), or 0.
 uint32_t defaultThreadStackSizeWith(DefaultInitArgsFunction entry);

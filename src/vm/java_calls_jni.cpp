@@ -1,17 +1,21 @@
 #include "vm/java_calls.h"
 
 #include <atomic>
+#include <cstring>
+#include <string_view>
 
 #include "base/messages.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
+#include "vm/vm_output.h"
 #include "vm/vm_session.h"
 
 namespace {
 
 char kAbortOption[] = "abort";
 char kExitOption[] = "exit";
+char kOutputOption[] = "vfprintf";
 
 // The target of the VM's exit and abort hooks: a plain atomic pointer, so
 // that it needs no destruction and a hook that runs on any Java thread up to
@@ -25,6 +29,27 @@ void JNICALL exitHook(jint code) {
 
 void JNICALL abortHook() {
     if (ExitObserver* observer = exitObserver.load()) observer->onAbort();
+}
+
+// The VM's own output on a training start of the AOT cache. HotSpot hands
+// its console text to the hook as "%.*s" with the finished text: the line
+// that reports the recorded configuration is held back, everything else (a
+// refused option's reason above all) goes where the VM would have written it.
+jint JNICALL outputHook(FILE* stream, const char* format, va_list arguments) {
+    std::string_view text;
+    if (std::strcmp(format, "%.*s") == 0) {
+        va_list copy;
+        va_copy(copy, arguments);
+        const int length = va_arg(copy, int);
+        const char* chars = va_arg(copy, const char*);
+        va_end(copy);
+        if (length > 0 && chars) text = std::string_view(chars, static_cast<size_t>(length));
+    }
+    if (text.find("AOTConfiguration recorded: ") != std::string_view::npos) return static_cast<jint>(text.size());
+    const int written = passOnVmOutput(stream, format, arguments);
+    // The stream's C runtime could not be reached: the trace keeps what the user would have read.
+    if (written < 0 && !text.empty()) trace(L"VM output that could not be passed on: " + fromAnsi(std::string(text)));
+    return written < 0 ? 0 : written;
 }
 
 // The JNI 1.1 initialisation record; only its version and its Java stack size are used.
@@ -127,9 +152,9 @@ jobject newPrintStream(JNIEnv* env, jobject target) {
 
 void setExitObserver(ExitObserver* observer) { exitObserver.store(observer); }
 
-std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options) {
+std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options, bool filterOutput) {
     std::vector<JavaVMOption> array;
-    array.reserve(options.size() + 2);
+    array.reserve(options.size() + 3);
     for (const std::string& option : options) {
         JavaVMOption entry;
         entry.optionString = const_cast<char*>(option.c_str());
@@ -144,12 +169,18 @@ std::vector<JavaVMOption> vmOptionArray(const std::vector<std::string>& options)
     exitEntry.optionString = kExitOption;
     exitEntry.extraInfo = reinterpret_cast<void*>(&exitHook);
     array.push_back(exitEntry);
+    if (filterOutput) {
+        JavaVMOption outputEntry;
+        outputEntry.optionString = kOutputOption;
+        outputEntry.extraInfo = reinterpret_cast<void*>(&outputHook);
+        array.push_back(outputEntry);
+    }
     return array;
 }
 
 Failure createJavaVmWith(CreateJavaVmFunction entry, const std::vector<std::string>& options, JavaVM** vm,
-                         JNIEnv** env) {
-    std::vector<JavaVMOption> array = vmOptionArray(options);
+                         JNIEnv** env, bool filterOutput) {
+    std::vector<JavaVMOption> array = vmOptionArray(options, filterOutput);
     JavaVMInitArgs args;
     args.version = JNI_VERSION_1_2;
     args.nOptions = static_cast<jint>(array.size());

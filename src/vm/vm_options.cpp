@@ -155,6 +155,12 @@ ClassPathSearch classPathSearchFor(const std::wstring& entry, const std::wstring
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops) {
     std::wstring classPath;
     classPath.reserve(configured.size() + 1);
+    // A VM reads an empty entry, and one after a trailing ';', as the current directory.
+    auto add = [&classPath](const std::wstring& entry) {
+        if (entry.empty()) return;
+        if (!classPath.empty()) classPath += L';';
+        classPath += entry;
+    };
     for (std::wstring& entry : splitList(configured, L';')) {
         // Two passes, so that a reference whose value holds another one is
         // followed. Only the configured text is expanded: the names a search
@@ -163,12 +169,11 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
         ops.expand(entry);
         if (entry.empty()) continue;  // would search the executable's folder itself
         if (entry.find(L'*') == std::wstring::npos && isAbsolutePath(entry)) {
-            classPath += entry;
-            classPath += L';';
+            for (const std::wstring& piece : splitList(entry, L';')) add(piece);  // a variable's own list
             continue;
         }
         ClassPathSearch search = classPathSearchFor(entry, folderBare);
-        for (const std::wstring& name : ops.findNames(search.pattern)) classPath += search.resultDirectory + name + L";";
+        for (const std::wstring& name : ops.findNames(search.pattern)) add(search.resultDirectory + name);
     }
     return classPath;
 }

@@ -66,8 +66,9 @@ struct ClassPathOps {
     std::function<void(std::wstring&)> expand;                                 // %NAME% references
     std::function<std::vector<std::wstring>(const std::wstring&)> findNames;  // names a search returns, in order
 };
-// The class path value: every entry resolved and followed by ';'. Absolute
-// entries without '*' are taken as they are; the others go through the search.
+// The class path value: every entry resolved, joined by ';', without an empty
+// entry. Absolute entries without '*' are taken as they are; the others go
+// through the search.
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops);
 
 // --- text the VM reads in the narrow code page ------------------------------------

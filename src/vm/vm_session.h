@@ -47,6 +47,7 @@ struct JavaLaunch {
     bool failureCheck = false;            // "Failure Check"
     OutputRedirection redirection;
     uint32_t threadStackSize = 0;         // 0: the VM's default
+    bool filterVmOutput = false;          // the start-up cache's line held back from the VM's output
 };
 
 class VmSession {

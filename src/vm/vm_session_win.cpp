@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
 #include "vm/java_calls.h"
 #include "vm/redirect.h"
+#include "vm/vm_options.h"
 #include "vm/vm_session.h"
 
 namespace {
@@ -29,8 +31,16 @@ VmSession::VmSession(bool keepThreadsAttached)
 VmSession::~VmSession() { destroy(); }
 
 Failure VmSession::load(const std::wstring& libraryPath) {
+    // What the VM library imports (the C runtime of today's runtimes sits in
+    // bin\, beside no jvm.dll) is searched in the runtime's bin folder right
+    // after the executable's, before the system folders and Path, and never in
+    // the current directory; for this one load only, so that the Java
+    // program's own libraries still find theirs on Path.
+    SetDllDirectoryW(fullPath(runtimeBinOf(libraryPath)).c_str());
     HMODULE library = LoadLibraryW(libraryPath.c_str());
-    if (!library) return failureWithLastError(IDS_LOAD_VM_FAILED, {libraryPath});
+    const DWORD error = GetLastError();
+    SetDllDirectoryW(L"");
+    if (!library) return Failure(IDS_LOAD_VM_FAILED, {libraryPath, static_cast<int>(error)});
     // The library stays loaded for the life of the process: daemon threads of
     // the Java program run in it to the end.
     if (Failure f = resolveExport(library, "JNI_CreateJavaVM", createEntry_)) return f;
@@ -58,7 +68,8 @@ int VmSession::run(JavaLaunch launch, Failure& failure) {
 
 uint32_t VmSession::vmThreadBody() {
     JavaVM* vm = nullptr;
-    threadFailure_ = createJavaVmWith(reinterpret_cast<CreateJavaVmFunction>(createEntry_), launch_.options, &vm, &env_);
+    threadFailure_ = createJavaVmWith(reinterpret_cast<CreateJavaVmFunction>(createEntry_), launch_.options, &vm, &env_,
+                                      launch_.filterVmOutput);
     if (threadFailure_) return 1;
     vm_ = vm;
     applyOutputRedirection(env_, launch_.redirection);

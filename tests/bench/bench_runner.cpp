@@ -339,7 +339,7 @@ int main(int argc, char** argv) {
         SetEnvironmentVariableW(L"TESTVM_LOG", nullptr);
         std::string classPath;
         if (!ran || code != 0 || !classPathOfRun(verifyLog, classPath)) return fail("the Java program did not run:", c.name);
-        size_t entries = static_cast<size_t>(std::count(classPath.begin(), classPath.end(), ';'));
+        size_t entries = static_cast<size_t>(std::count(classPath.begin(), classPath.end(), ';')) + 1;
         if (classPath.size() < c.minClassPathLength || entries < c.minClassPathEntries) {
             return fail("the class path is not the one configured:", c.name);
         }

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (entry.empty()) continue;
         check(isAbsolutePath(entry) == absolute(entry));
         if (entry.find(L'*') == std::wstring::npos && absolute(entry)) {
-            expected += entry + L";";
+            expected += (expected.empty() ? L"" : L";") + entry;
             continue;
         }
         const size_t cut = entry.rfind(L'\\');
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::wstring below = absolute(entry) ? std::wstring() : folder + (entry[0] == L'\\' ? L"" : L"\\");
         ClassPathSearch search = classPathSearchFor(entry, folder);
         check(search.pattern == below + entry && search.resultDirectory == below + folderPart);
-        for (const std::wstring& name : ops.findNames(search.pattern)) expected += below + folderPart + name + L";";
+        for (const std::wstring& name : ops.findNames(search.pattern)) expected += (expected.empty() ? L"" : L";") + below + folderPart + name;
     }
     check(buildClassPath(configured, folder, ops) == expected);
 

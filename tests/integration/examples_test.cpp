@@ -123,8 +123,8 @@ TEST(Examples, ConsoleApplicationGetsItsArgumentsOptionsAndRuntime) {
     const std::vector<std::string> vmOptions = testVmOptions(vmLog);
     const std::string classPath = optionStartingWith(vmOptions, "-Djava.class.path=");
     const std::string lib = narrow(app.path()) + "\\lib\\";
-    EXPECT_TRUE(contains(classPath, lib + "hello.jar;")) << classPath;
-    EXPECT_TRUE(contains(classPath, lib + "library-1.2.jar;")) << classPath;
+    EXPECT_TRUE(contains(classPath + ";", lib + "hello.jar;")) << classPath;
+    EXPECT_TRUE(contains(classPath + ";", lib + "library-1.2.jar;")) << classPath;
     EXPECT_FALSE(contains(classPath, "readme.txt")) << classPath;
 
     // -Xmx50:64:1024p in kilobytes, and the quoted property without its quotes.

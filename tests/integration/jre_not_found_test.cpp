@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include "base/paths.h"
 #include "resources/resource.h"
 #include "support/process.h"
 #include "support/runtime_fixtures.h"
@@ -114,7 +115,8 @@ protected:
     // An application with a main class and no runtime of its own.
     static void configure(const AppDir& app) {
         app.writeIni("[Product Information]\r\nProduct Name=Picker\r\nProduct Code=P-1\r\n"
-                     "[Java Runtime Environment]\r\nMain Class=test/Echo\r\nMinimum Version=1.8\r\n");
+                     "[Java Runtime Environment]\r\nMain Class=test/Echo\r\nMinimum Version=1.8\r\n"
+                     "[Application]\r\nPair Product=pair.exe\r\n");
     }
 
     // A start with the test VM's log and the trace, in the folder, driven from outside by the test.
@@ -128,8 +130,11 @@ protected:
 TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     AppDir app(L"jre-picked");
     configure(app);
-    std::wstring picked = app.file(L"runtimes\\picked");
-    app.installTestVm(L"runtimes\\picked\\bin\\client\\jvm.dll");
+    // Katakana, which the ANSI code page lacks; the paired product's file cannot be written (a folder has its name).
+    std::wstring picked = app.file(L"runtimes\\\u30a2\u30d7");
+    app.installTestVm(L"runtimes\\\u30a2\u30d7\\bin\\client\\jvm.dll");
+    const std::string pairIni = narrow(app.file(L"appdata\\Picker\\P-1\\pair.ini"));
+    makeFolders(widen(pairIni));
     const std::string iniBefore = fileText(app.ini());
 
     Background start(app, L"one two", options(app));
@@ -150,11 +155,15 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     const RunResult& r = start.finish();
     std::string trace = joined(readTrace(app.tracePath()));
 
-    // The choice is written to the per-user copy, with its final backslash.
+    // The choice is written to the per-user copy, with its final backslash, by the short name the file can hold.
     std::string userIni;
     ASSERT_TRUE(readTextFile(app.file(L"appdata\\Picker\\P-1\\app.ini"), userIni)) << "nothing written\n" << trace;
     EXPECT_NE(userIni.find("[Java Runtime Environment]"), std::string::npos) << userIni;
-    EXPECT_NE(userIni.find("JRE Path=" + narrow(picked) + "\\\r\n"), std::string::npos) << userIni;
+    const std::string stored = narrow(shortPathName(picked + L"\\"));
+    EXPECT_NE(userIni.find("JRE Path=" + stored + "\r\n"), std::string::npos) << userIni;
+    EXPECT_TRUE(inOrder(readTrace(app.tracePath()), {"runtime: could not write \"JRE Path\" to " + pairIni,
+                                                     "runtime: the file is as it was, so the next start asks for a runtime again"}))
+        << trace;
     EXPECT_EQ(fileText(app.ini()), iniBefore);
 
     // The start went on with the library of the picked folder: its VM ran the program.
@@ -178,7 +187,7 @@ TEST_F(JreNotFound, TheUserPicksARuntimeFolderAndTheStartGoesOnWithIt) {
     }
     again.finish();
     EXPECT_FALSE(asked) << "the dialog came again";
-    EXPECT_TRUE(traceHas(readTrace(app.tracePath()), "  \"JRE Path\" = \"" + narrow(picked) + "\\\""));
+    EXPECT_TRUE(traceHas(readTrace(app.tracePath()), "  \"JRE Path\" = \"" + stored + "\""));
 }
 
 TEST_F(JreNotFound, CancelOrTheCloseBoxEndsTheStartWithMinusOneAndWritesNothing) {

@@ -58,7 +58,7 @@ TEST(VmHost, OptionsReachTheVmInTheirOrder) {
               (std::vector<std::string>{
                   "-Djava.library.path=C:\\native;" + narrow(app.path()) + "\\;.;" + path + ";" +
                       expected(app, L"jre\\lib"),
-                  "-Djava.class.path=" + expected(app, L"app.jar") + ";",
+                  "-Djava.class.path=" + expected(app, L"app.jar"),
                   "-Dfirst=1",
                   "-Dquoted=a b",
                   "-ea",
@@ -83,7 +83,7 @@ TEST(VmHost, WithoutLibraryPathThereIsNoOptionButPathStillEndsWithTheRuntime) {
     AppDir app = vmApp(L"vm-no-library-path");
     Started s = app.start();
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
-    EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"-Djava.class.path=" + expected(app, L"app.jar") + ";",
+    EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"-Djava.class.path=" + expected(app, L"app.jar"),
                                                               "abort extraInfo=set", "exit extraInfo=set"}))
         << s.describe();
     std::string vmPath;
@@ -112,12 +112,9 @@ TEST(VmHost, ClassPathWildcardsRelativeAndAbsoluteEntries) {
     ASSERT_EQ(opts[0].compare(0, prefix.size(), prefix), 0) << opts[0];
     std::vector<std::string> entries;
     std::string value = opts[0].substr(prefix.size());
-    ASSERT_FALSE(value.empty());
-    EXPECT_EQ(value.back(), ';');
-    for (size_t pos = 0; pos < value.size();) {
-        size_t end = value.find(';', pos);
+    for (size_t pos = 0, end = 0; end != std::string::npos; pos = end + 1) {
+        end = value.find(';', pos);
         entries.push_back(value.substr(pos, end - pos));
-        pos = end + 1;
     }
     ASSERT_EQ(entries.size(), 9u) << value;
     // The jars come in the platform's enumeration order; the names found are taken as they are.
@@ -142,8 +139,8 @@ TEST(VmHost, AClassPathBeyond32KCharactersArrivesWhole) {
     std::vector<std::string> opts = testVmOptions(s.log);
     ASSERT_FALSE(opts.empty());
     EXPECT_GT(opts[0].size(), 40000u);
-    EXPECT_EQ(std::count(opts[0].begin(), opts[0].end(), ';'), jars + 1);
-    const std::string tail = "D:\\last.jar;";
+    EXPECT_EQ(std::count(opts[0].begin(), opts[0].end(), ';'), jars);
+    const std::string tail = ";D:\\last.jar";
     ASSERT_GE(opts[0].size(), tail.size());
     EXPECT_EQ(opts[0].substr(opts[0].size() - tail.size()), tail);
 }
@@ -154,7 +151,7 @@ TEST(VmHost, EmbeddedJarPutsTheExecutableFirst) {
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     std::vector<std::string> opts = testVmOptions(s.log);
     ASSERT_FALSE(opts.empty()) << s.describe();
-    EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.exe()) + ";" + expected(app, L"app.jar") + ";");
+    EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.exe()) + ";" + expected(app, L"app.jar"));
 }
 
 TEST(VmHost, MemoryPercentagesFollowTheMachineAndStackSizeSetsTheVmThread) {
@@ -328,7 +325,7 @@ TEST(VmHost, PathsOutsideTheCodePageReachTheVmByTheirShortNames) {
     std::vector<std::string> options = testVmOptions(s.log);
     ASSERT_GE(options.size(), 2u) << s.describe();
     EXPECT_EQ(options[0].find("-Djava.library.path=C:\\libs;" + narrow(shortFolder) + ";.;"), 0u) << s.describe();
-    EXPECT_EQ(options[1], "-Djava.class.path=" + narrow(shortFolder) + "lib\\app.jar;") << s.describe();
+    EXPECT_EQ(options[1], "-Djava.class.path=" + narrow(shortFolder) + "lib\\app.jar") << s.describe();
     // The runtime's lib folder does not exist and so has no short name: it stays, and the trace says so.
     EXPECT_TRUE(s.traced("library path entry the code page cannot hold and that has no short name")) << s.describe();
     expectCleanVm(s);
@@ -361,6 +358,20 @@ TEST(VmHost, WithIbmRuntimesAdmittedTheVmThreadStaysAfterMain) {
     EXPECT_TRUE(s.result.timedOut) << s.describe();
     EXPECT_TRUE(inOrder(s.log, {"main args=1", "main returned"})) << s.describe();
     EXPECT_EQ(findLine(s.log, "detach"), s.log.size()) << s.describe();
+}
+
+// Not from the current directory, nor from Path ahead of the runtime's bin folder.
+TEST(VmHost, TheVmLibrarysImportsComeFromTheRuntimesBinFolder) {
+    AppDir app(L"vm-dll-search");
+    app.privateTestVm(windowsPath(PROBE_VM_DLL)).writeIni(echoIni());
+    for (const wchar_t* to : {L"jre\\bin\\", L"cwd\\", L"on-path\\"}) app.copy(windowsPath(PROBE_DLL), to + std::wstring(L"qzprobe.dll"));
+    for (int onPath = 0; onPath < 2; ++onPath) {
+        RunOptions options;
+        options.currentDirectory = onPath ? app.path() : app.file(L"cwd");
+        if (onPath) options.env[L"Path"] = app.file(L"on-path") + L";" + environmentValue(L"Path");
+        Started s = app.start(L"", options);
+        EXPECT_EQ(s.log, std::vector<std::string>{"probe " + expected(app, L"jre\\bin\\qzprobe.dll")}) << s.describe();
+    }
 }
 
 // --- failures ----------------------------------------------------------------------
@@ -455,7 +466,7 @@ TEST(VmHost, ClassDataSharingAddsCacheOptionsRightAfterTheClassPathOnlyWhereACac
     app.write(L"jre\\release", "JAVA_VERSION=\"21.0.2\"\r\n");
     RunOptions options;
     options.env[L"LOCALAPPDATA"] = app.file(L"local");
-    const std::string classPath = "-Djava.class.path=" + expected(app, L"app.jar") + ";";
+    const std::string classPath = "-Djava.class.path=" + expected(app, L"app.jar");
     const std::vector<std::string> withoutCache{classPath, "-Dx=1", "abort extraInfo=set", "exit extraInfo=set"};
     Started s = app.start(L"", options);
     EXPECT_EQ(s.result.exitCode, 0u) << s.describe();

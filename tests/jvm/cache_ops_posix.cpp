@@ -55,6 +55,11 @@ bool startDetached(const std::wstring& program, const std::wstring& argument) {
     return error == 0;
 }
 
+ChildStart startWithArgumentsFile(const std::wstring& program, const std::wstring& file, const std::wstring& text) {
+    if (!createNewFile(file, text)) return ChildStart::NoFile;
+    return startDetached(program, L"@" + file) ? ChildStart::Started : ChildStart::NotStarted;
+}
+
 }  // namespace
 
 CacheFileOps posixCacheFileOps() {
@@ -75,7 +80,7 @@ CacheFileOps posixCacheFileOps() {
     ops.createFile = createNewFile;
     ops.exists = [](const std::wstring& file) { return access(narrowPath(file).c_str(), F_OK) == 0; };
     ops.removeFile = [](const std::wstring& file) { unlink(narrowPath(file).c_str()); };
-    ops.startDetached = startDetached;
+    ops.startDetached = startWithArgumentsFile;
     return ops;
 }
 

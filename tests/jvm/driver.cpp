@@ -5,10 +5,11 @@
 //
 //   jvm_driver <libjvm.so> <classes folder> <scenario> [file...]
 //
+// "planted" runs Planted of the current directory [file 1], "Class Path" <classes folder> below [file 0].
 // The scenario "cache" runs test/Echo with the start-up cache rule and the
 // Linux file operations: [file...] are the "Class Data Sharing" value, the
-// cache folder and a file for the VM's class loading log (which only the test
-// adds, as its evidence of where classes came from).
+// cache folder, a file for the VM's class loading log (which only the test
+// adds, as its evidence of where classes came from) and another parameter.
 #include <dlfcn.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "cache_ops_posix.h"
 #include "runtime/java_version.h"
@@ -84,11 +86,12 @@ struct Vm {
     DefaultInitArgsFunction defaults = nullptr;
     std::vector<std::string> options;
     uint32_t threadStackSize = 0;
+    bool filterVmOutput = false;
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
 
     bool createHere() {
-        Failure failure = createJavaVmWith(create, options, &vm, &env);
+        Failure failure = createJavaVmWith(create, options, &vm, &env, filterVmOutput);
         report(failure);
         return !failure;
     }
@@ -176,13 +179,20 @@ int main(int argc, char** argv) {
 
         // The launcher's own kind of option list: class path, then the parameters
         // as splitVmParameters turns them out.
-        std::vector<std::wstring> options{L"-Djava.class.path=" + wide(argv[2])};
+        std::wstring classPath = wide(argv[2]);
+        if (name == "planted") {  // the launcher's rule, every search finding its name, read with '/' and ':'
+            ClassPathOps ops{[](std::wstring&) {}, [](const std::wstring& p) { return std::vector<std::wstring>{fileNameOf(p)}; }};
+            classPath = replaceAll(replaceAll(buildClassPath(classPath, file(0), ops), L'\\', L'/'), L';', L':');
+            if (chdir(argv[5]) != 0) return 2;
+        }
+        std::vector<std::wstring> options{L"-Djava.class.path=" + classPath};
         std::wstring parameters = L"-Xcheck:jni -Xmx10:64:256p -Xss1m \"-Dtest.prop=a b\"";
         if (name == "create-fail") parameters += L" -Xbogus";
         if (name == "abort") parameters += L" -XX:-CreateCoredumpOnCrash -XX:ErrorFile=" + file(0);
-        if (name == "cache") parameters += L" -Xlog:class+load=info:file=" + file(2);
+        if (name == "cache") parameters += L" -Xlog:class+load=info:file=" + file(2) + L" " + file(3);
         splitVmParameters(parameters, machineMemory(), launcher.threadStackSize, options);
         if (name == "cache") cachePlan = prepareCache(argv[1], file(0), file(1), argv[0], options);
+        launcher.filterVmOutput = cachePlan.filterVmOutput;
         for (const std::wstring& option : options) launcher.options.push_back(toAnsi(option));
         say("thread stack size " + std::to_string(launcher.threadStackSize));
 
@@ -203,6 +213,8 @@ int main(int argc, char** argv) {
 
         if (name == "args") {
             s.arguments = {L"one", L"", L"two words", L"\u00e9\u20ac", L"\U0001D11E", L"tab\there"};
+        } else if (name == "planted") {
+            s.mainClass = L"Planted";
         } else if (name == "no-args") {
         } else if (name == "redirect" || name == "redirect-append") {
             s.arguments = {L"redirected"};

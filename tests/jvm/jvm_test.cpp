@@ -385,6 +385,13 @@ TEST_P(RealJdk, AnOptionTheVmRejectsFailsCreationWithMessage203) {
     EXPECT_TRUE(contains(run.out, "driver: vm thread 1\n"));
 }
 
+// A VM reads an empty class path entry as the current directory; the launcher's class path has none.
+TEST_P(RealJdk, AClassOnlyInTheCurrentDirectoryIsNotFound) {
+    DriverRun run = runDriver(GetParam(), "planted", {JVM_PLANTED, JVM_PLANTED}, true, 60, "\\app.jar;;");
+    EXPECT_TRUE(contains(run.out, "Error: Could not find the main class Planted.")) << describe(run);
+    EXPECT_FALSE(contains(run.out, "planted code ran"));
+}
+
 TEST_P(RealJdk, TheDefaultThreadStackSizeIsTheVms) {
     DriverRun run = scenario("default-stack");
     EXPECT_EQ(run.exitCode, 0) << describe(run);
@@ -444,9 +451,8 @@ protected:
     // A start of test/Echo with the setting; `classes` receives the VM's class loading log.
     DriverRun start(const std::string& setting, const std::string& classes, const std::string& folder = "") {
         setenv("QZ_LAUNCHER_LOG", trace_.c_str(), 1);
-        // The launcher's class path ends with its separator.
         DriverRun run = runDriver(GetParam(), "cache", {setting, folder.empty() ? folder_ : folder, classes}, false, 120,
-                                  jar_ + ":");
+                                  jar_);
         unsetenv("QZ_LAUNCHER_LOG");
         EXPECT_FALSE(run.timedOut) << describe(run);
         EXPECT_FALSE(contains(run.out + run.err, "WARNING in native method")) << describe(run);
@@ -495,6 +501,15 @@ TEST_P(CacheStarts, TheSecondStartUsesTheCacheAndTheStreamsStayAsTheyAre) {
     EXPECT_EQ(std::find(now.begin(), now.end(), cache), now.end());
     EXPECT_FALSE(withSuffix(now, aot ? ".aot" : ".jsa").empty());
     EXPECT_TRUE(contains(readFile(thirdLog), "test.Echo source: file:")) << readFile(thirdLog);
+}
+
+// A training start still shows the VM's reason for refusing an option.
+TEST_P(CacheStarts, ATrainingStartStillShowsWhyTheVmRefusedAnOption) {
+    setenv("QZ_LAUNCHER_LOG", trace_.c_str(), 1);
+    DriverRun run = runDriver(GetParam(), "cache", {"auto", folder_, file("c.txt"), "-Xss1k"}, true, 120, jar_);
+    unsetenv("QZ_LAUNCHER_LOG");
+    EXPECT_TRUE(contains(readFile(trace_), "options added:")) << readFile(trace_);
+    EXPECT_TRUE(inOrder(run.out, {"The Java thread stack size specified is too small", "Error: JNI exception"}));
 }
 
 // A VM that cannot write its archive when the program ends fails the start:

@@ -51,7 +51,7 @@ TEST(Product32Application, ReceivesItsArgumentsAndItsExitCodeBecomesTheProcesss)
     EXPECT_TRUE(inOrder(log, {"create version=0x10002 options=8 ignoreUnrecognized=0"})) << context;
     std::vector<std::string> opts = testVmOptions(log);
     ASSERT_EQ(opts.size(), 8u) << context;
-    EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.file(L"lib\\sample.jar")) + ";");
+    EXPECT_EQ(opts[0], "-Djava.class.path=" + narrow(app.file(L"lib\\sample.jar")));
     EXPECT_EQ(opts[1], "-Dtestvm.exit=1234");
     // 1% of what a 32-bit process is told it has (at most 4 GiB): more than
     // nothing, and no overflow past 1% of 4 GiB.

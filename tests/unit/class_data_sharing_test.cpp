@@ -60,8 +60,7 @@ TEST(ClassDataSharing, EachVersionBandGetsItsOptions) {
 
     const std::wstring aot = kFolder + cacheBaseName(inputs(L"25.0.1"), CacheKind::AotCache);
     s = startsFor(L"25.0.1");
-    EXPECT_EQ(s.training, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:+UnlockDiagnosticVMOptions",
-                                                     L"-XX:-DisplayVMOutput", L"-XX:AOTMode=record",
+    EXPECT_EQ(s.training, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:AOTMode=record",
                                                      L"-XX:AOTConfiguration=" + aot + L".aotconf"}));
     EXPECT_EQ(s.warm, (std::vector<std::wstring>{L"-Xlog:cds*=off,aot*=off", L"-XX:AOTCache=" + aot + L".aot"}));
     EXPECT_EQ(startsFor(L"26").warm[1].substr(0, 13), L"-XX:AOTCache=");
@@ -90,6 +89,9 @@ TEST(ClassDataSharing, OlderUnknownOrOtherSettingsAddNothing) {
     in.setting = L"AUTO";
     EXPECT_FALSE(plan(in).vmOptions.empty());
     in.cacheFolder.clear();
+    EXPECT_TRUE(plan(in).vmOptions.empty());
+    in = inputs(L"21");  // elevated: programs without elevation could have planted options or a cache
+    in.elevated = true;
     EXPECT_TRUE(plan(in).vmOptions.empty());
 }
 
@@ -232,6 +234,7 @@ TEST(ClassDataSharing, TheCacheFolderIsPerProduct) {
     EXPECT_EQ(composeCacheFolder(L"C:\\L", L"Tool", L"", L"C:\\a\\t.exe"), L"C:\\L\\Tool\\");
     EXPECT_EQ(composeCacheFolder(L"C:\\L", L"", L"", L"C:\\a\\run.exe"), L"C:\\L\\run\\");
     EXPECT_EQ(composeCacheFolder(L"", L"Tool", L"{1}", L"C:\\a\\t.exe"), L"");
+    EXPECT_EQ(composeCacheFolder(L"C:\\L", L"..", L"..\\..\\x", L"C:\\a\\t.exe"), L"C:\\L\\....x\\");
 }
 
 // The steps around a start, on files held in memory.
@@ -255,9 +258,10 @@ struct MemoryFiles {
         };
         o.exists = [this](const std::wstring& file) { return files.count(file) > 0; };
         o.removeFile = [this](const std::wstring& file) { files.erase(file); };
-        o.startDetached = [this](const std::wstring& program, const std::wstring& argument) {
-            started.push_back(program + L" " + argument);
-            return true;
+        o.startDetached = [this](const std::wstring& program, const std::wstring& file, const std::wstring& text) {
+            if (!writable || !files.emplace(file, text).second) return ChildStart::NoFile;
+            started.push_back(program + L" @" + file);
+            return ChildStart::Started;
         };
         return o;
     }

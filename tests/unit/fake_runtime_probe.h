@@ -127,7 +127,7 @@ struct FakeRuntimeProbe : RuntimeProbe {
                                 const std::wstring& productCode) const override {
         return composeUserConfigPath(appData, productName, productCode, exePath, nullptr);
     }
-    bool writeJrePath(const std::wstring& file, const std::wstring& folder) const override {
+    bool writeJrePath(const std::wstring& file, const std::wstring& folder, std::wstring&) const override {
         const_cast<FakeRuntimeProbe*>(this)->written[file] = folder;
         return true;
     }

@@ -90,6 +90,8 @@ TEST(Paths, UserConfigurationPath) {
                                L"D:\\Users\\ann\\AppData\\Roaming\\My Tool Pro\\{1234}"}));
     EXPECT_EQ(cleanProductName(L"a\\b?c\"d|e>f<g:h/i*j"), L"abcdefghij");
     EXPECT_EQ(composeUserConfigPath(L"", L"P", L"C", L"t.exe", nullptr), L"\\P\\C\\t.ini");
+    EXPECT_EQ(composeUserConfigPath(L"D:\\u", L"..", L"..\\..\\x", L"t.exe", nullptr), L"D:\\u\\\\....x\\t.ini");  // not above
+    EXPECT_EQ(composeUserConfigPath(L"D:\\u", L"P", L". .", L"t.exe", nullptr), L"D:\\u\\P\\\\t.ini");
 }
 
 // Records what the folder walk does against an imaginary disk.

@@ -169,15 +169,16 @@ TEST(ClassPath, AbsoluteEntriesAreTakenUnseenAndTheOthersAsFound) {
     ClassPathOps ops;
     ops.expand = [](std::wstring& s) {
         if (s == L"%APPDATA%\\x.jar") s = L"C:\\Users\\ann\\x.jar";
+        if (s == L"%LIST%") s = L"C:\\l.jar;;";
     };
     ops.findNames = [&](const std::wstring& pattern) {
         searches.push_back(pattern);
         auto it = disk.find(pattern);
         return it == disk.end() ? std::vector<std::wstring>() : it->second;
     };
-    EXPECT_EQ(buildClassPath(L"\\lib\\*.jar", L"C:\\app", ops), L"C:\\app\\lib\\a.jar;C:\\app\\lib\\b.jar;");
-    EXPECT_EQ(buildClassPath(L"\\app.jar;\\missing.jar;D:\\missing.jar;;%APPDATA%\\x.jar", L"C:\\app", ops),
-              L"C:\\app\\app.jar;D:\\missing.jar;C:\\Users\\ann\\x.jar;");
+    EXPECT_EQ(buildClassPath(L"\\lib\\*.jar;", L"C:\\app", ops), L"C:\\app\\lib\\a.jar;C:\\app\\lib\\b.jar");
+    EXPECT_EQ(buildClassPath(L"\\app.jar;\\missing.jar;D:\\missing.jar;;%APPDATA%\\x.jar;%LIST%", L"C:\\app", ops),
+              L"C:\\app\\app.jar;D:\\missing.jar;C:\\Users\\ann\\x.jar;C:\\l.jar");
     // Neither the absolute entries nor the empty one were searched for.
     EXPECT_EQ(searches, (std::vector<std::wstring>{L"C:\\app\\lib\\*.jar", L"C:\\app\\app.jar", L"C:\\app\\missing.jar"}));
     EXPECT_EQ(buildClassPath(L"", L"C:\\app", ops), L"");

@@ -100,6 +100,28 @@ TEST(ConfigFile, WritesAndReadsFilesWhosePathExceedsMaxPath) {
     EXPECT_NE(content.find("JRE Path=D:\\jre\\"), std::string::npos);
 }
 
+// Through a copy that replaces the file only once it reads back whole, stored so that it reads back exactly.
+TEST(ConfigFile, WritingAValueNeverTearsTheFileAndKeepsWhatTheCodePageCannotHold) {
+    const std::wstring dir = freshFolder(L"write-back"), ini = dir + L"\\app.ini", jre = L"Java Runtime Environment";
+    std::string text = "[Java Runtime Environment]\r\nMain Class=a.B\r\n[Class Path]\r\n";
+    for (int i = 0; i < 300; ++i) text += "Entry" + std::to_string(i) + "=lib\\x.jar\r\n";
+    writeTextFile(ini, text);
+    // A full disk cuts the copy (played here): the file stays as it was.
+    ProfileWriteOps fullDisk = profileWriteOps();
+    fullDisk.write = [w = fullDisk.write](const std::wstring& f, const std::wstring& s, const std::wstring& k, const std::wstring& v) {
+        return w(f, s, k, v) && writeTextFile(f, fileText(f).substr(0, 4096));
+    };
+    std::wstring note;
+    EXPECT_FALSE(writeProfileValueWith(fullDisk, ini, jre, L"JRE Path", L"C:\\jre\\", note)) << narrow(note);
+    EXPECT_TRUE(fileText(ini) == text && !pathExists(ini + L".new"));
+    // Katakana, which code page 1252 lacks...
+    const std::wstring none = L"C:\\\u30a2\\jre\\";  // and no short name: the file becomes UTF-16
+    ASSERT_TRUE(writeProfileValue(ini, jre, L"JRE Path", none));
+    EXPECT_EQ(ConfigFile(ini).readPlain(jre, L"JRE Path"), none);
+    EXPECT_EQ(fileText(ini).substr(0, 2), "\xff\xfe");
+    EXPECT_EQ(ConfigFile(ini).readPlain(L"Class Path", L"Entry299"), L"lib\\x.jar");
+}
+
 TEST(Paths, ModulePathAndFolders) {
     ModulePaths paths;
     ASSERT_TRUE(readModulePaths(paths));

@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "modes/event_log.h"
 #include "support/process.h"
+#include "support/runtime_fixtures.h"
 
 using namespace testing_support;
 
@@ -32,7 +33,7 @@ bool readSourceKey(const std::wstring& source, std::wstring& messageFile, DWORD&
     return ok;
 }
 
-TEST(EventLog, ErrorsGoUnderTheExecutablesNameThenTheServicesEachSourceRegisteredWithTheExecutable) {
+TEST(EventLog, ErrorsGoUnderTheExecutablesNameThenTheServicesEachSourceRegisteredWithTheExecutableUnlessAnothers) {
     const std::wstring id = std::to_wstring(GetCurrentProcessId());
     const std::wstring exe = L"C:\\Program Files\\Qz App\\qzevents" + id + L".exe";
     const std::wstring exeSource = event_log::sourceNameFor(exe);
@@ -67,6 +68,16 @@ TEST(EventLog, ErrorsGoUnderTheExecutablesNameThenTheServicesEachSourceRegistere
         EXPECT_EQ(types, static_cast<DWORD>(EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE));
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, event_log::sourceKeyFor(source).c_str());
     }
+    // A source of that name that another program registered is left as it is.
+    const std::wstring other = L"C:\\Other\\x.dll";
+    RegistryPlant plant;
+    ASSERT_TRUE(plant.setRaw(HKEY_LOCAL_MACHINE, 0, event_log::sourceKeyFor(exeSource), L"EventMessageFile",
+                             REG_EXPAND_SZ, other.c_str(), static_cast<DWORD>((other.size() + 1) * sizeof(wchar_t))));
+    EXPECT_FALSE(event_log::registerSource(exeSource, exe));
+    std::wstring messageFile;
+    DWORD types = 0;
+    EXPECT_FALSE(readSourceKey(exeSource, messageFile, types));  // no TypesSupported written either
+    EXPECT_EQ(messageFile, other);
 }
 
 TEST(EventLog, TheLaunchersMessageTableShowsTheTextAsWritten) {

@@ -34,13 +34,14 @@ struct Start {
     std::vector<std::string> options;
     std::wstring mainClass;
     JavaVM* vm = nullptr;
+    bool filterVmOutput = false;
     int result = 1;
 };
 
 void* vmThread(void* parameter) {
     Start& start = *static_cast<Start*>(parameter);
     JNIEnv* env = nullptr;
-    if (!createJavaVmWith(start.create, start.options, &start.vm, &env)) {
+    if (!createJavaVmWith(start.create, start.options, &start.vm, &env, start.filterVmOutput)) {
         Failure failure;
         start.result = runJavaMainWith(start.vm, env, start.mainClass, {}, false, MainThreadHooks(), failure) ? 0 : 1;
         report(failure);
@@ -90,6 +91,7 @@ int main(int argc, char** argv) {
         in.cacheFolder = fromAnsi(argv[5]);
         plan = prepareClassDataSharing(in, posixCacheFileOps());
         options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+        start.filterVmOutput = plan.filterVmOutput;
         for (const std::wstring& option : options) start.options.push_back(toAnsi(option));
 
         if (threadStackSize == 0) threadStackSize = defaultThreadStackSizeWith(defaults);
