@@ -160,7 +160,6 @@ int Launcher::run() {
     cache.productCode = settings_.productCode;
     cache.executable = paths_.exe;
     report(assembleVmOptions(settings_.command, paths_, cache, launch, cache_));
-    exitRelay_.setCache(&cache_);
     Failure failure;
     const int status = vm_.run(std::move(launch), failure);
     report(failure);
@@ -169,7 +168,7 @@ int Launcher::run() {
 
 void ExitRelay::onExit(int exitCode) {
     if (ExitObserver* service = service_.load()) service->onExit(exitCode);
-    if (const CachePlan* cache = cache_.load()) finishStartupCache(*cache);
+    cache_.finish();
 }
 
 void ExitRelay::onAbort() {
@@ -180,10 +179,9 @@ Launcher::Launcher() { setExitObserver(&exitRelay_); }
 
 void Launcher::endProgram() {
     vm_.destroy();
-    // No exit hook can come any more. A service ends the program in serve()
-    // and again in the destructor: the cache's work is done the first time only.
-    exitRelay_.setCache(nullptr);
-    finishStartupCache(std::exchange(cache_, CachePlan()));
+    // A service ends the program in serve() and again in the destructor: the
+    // cache's work is done the first time only.
+    cache_.finish();
 }
 
 int Launcher::serve(bool started) {

@@ -9,6 +9,7 @@
 #include "vm/vm_session.h"
 
 struct StartupCacheRequest;
+class StartupCache;
 
 // Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
 void publishRuntime(const std::wstring& jvmLibraryPath);
@@ -19,9 +20,9 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
 
 // Class path, VM parameters, redirection settings and "Cmd" (appended to the
 // arguments). Failure 209, with nothing after the class path added, when the
-// class path is empty. With "Class Data Sharing" set, `cache` (the runtime's
+// class path is empty. With "Class Data Sharing" set, `request` (the runtime's
 // version and identity, the VM library, the product and the executable)
-// completed with the class path and the parameters decides the start-up
-// cache's options, and `plan` what is to be done after the program.
-Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest cache,
-                          JavaLaunch& launch, CachePlan& plan);
+// completed with the class path and the parameters prepares `cache`, which
+// gives the start-up cache's options.
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest request,
+                          JavaLaunch& launch, StartupCache& cache);
