@@ -119,7 +119,7 @@ TEST(Startup, AnExecutableUnderAPathOfMoreThan260CharactersRunsOrSaysWhy) {
     Started s = app.start(L"one \"two three\"");
     ASSERT_EQ(s.result.exitCode, 0u) << s.describe();
     EXPECT_EQ(testVmArguments(s.log, "main"), (std::vector<std::vector<std::string>>{{"one", "two three"}}));
-    EXPECT_EQ(testVmOptions(s.log)[0], "-Djava.class.path=" + narrow(app.file(L"lib\\a.jar")) + ";");
+    EXPECT_EQ(testVmOptions(s.log)[0], "-Djava.class.path=" + narrow(app.file(L"lib\\a.jar")));
     EXPECT_TRUE(s.traced("current directory: " + narrow(app.path()) + "\r\n")) << s.trace;
 
     while (deep.size() < 900) deep += L"\\folder-with-a-long-name";
