@@ -4,7 +4,6 @@
 // its size first, so a truncated or hostile file is never read past its end.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 constexpr uint16_t kMachineX86 = 0x014C;
 constexpr uint16_t kMachineX64 = 0x8664;
@@ -28,8 +27,3 @@ bool readImageProductVersion(const unsigned char* data, size_t size, uint16_t ve
 
 // "x86", "x64" or "ARM64"; "an unknown processor" for other machine values.
 const wchar_t* machineText(uint16_t machine);
-
-// The same checks on a file, mapped read-only as a whole (pe_image_win.cpp).
-// False when the file cannot be opened or mapped or is no PE image.
-bool readImageMachineOfFile(const std::wstring& path, uint16_t* machine);
-bool readImageProductVersionOfFile(const std::wstring& path, uint16_t version[4]);

@@ -14,6 +14,9 @@ using namespace testing_support;
 
 namespace {
 
+bool readImageMachineOfFile(const std::wstring& path, uint16_t* machine) {
+    return systemRuntimeProbe().imageMachine(path, machine);
+}
 bool isValidImage(const std::wstring& path) { return readImageMachineOfFile(path, nullptr); }
 bool isX86Image(const std::wstring& path) {
     uint16_t machine = 0;
