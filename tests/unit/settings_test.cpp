@@ -45,28 +45,21 @@ TEST(Settings, EveryKeyWithItsRuleAndTheContinuationSections) {
     Failure failure;
     Settings s = read(facts, &failure);
     EXPECT_FALSE(failure);
-    EXPECT_EQ(s.productName, L"Tool");
-    EXPECT_EQ(s.productCode, L"7");
+    EXPECT_EQ(s.productName + L"/" + s.productCode, L"Tool/7");
     EXPECT_EQ(s.runtime.minimumVersion, JavaVersion(1, 8, 0, 0));
     EXPECT_EQ(s.runtime.maximumVersion, JavaVersion(65535, 65535, 65535, 65535));
     EXPECT_EQ(s.mainClass, L" com/example/App");  // from the continuation section, with its space
     EXPECT_EQ(s.runtime.jvmType, JvmType::FavorServer);
-    EXPECT_TRUE(s.runtime.acceptJdk && !s.runtime.acceptJre && !s.runtime.favorSource);
-    EXPECT_TRUE(s.runtime.ibmFavored && !s.runtime.sunFavored);
+    EXPECT_TRUE(s.runtime.acceptJdk && !s.runtime.acceptJre && !s.runtime.favorSource && s.runtime.ibmFavored);
     EXPECT_EQ(s.runtime.preferredVersions, (std::vector<std::wstring>{L"11", L"", L"17"}));
-    EXPECT_TRUE(s.failureCheck);
-    EXPECT_FALSE(s.overrideWorkingDir);
-    EXPECT_TRUE(s.pairReturnCode);
+    EXPECT_TRUE(s.failureCheck && !s.overrideWorkingDir && s.pairReturnCode);  // "Yes" in any case, exactly
     EXPECT_EQ(s.pairProductPath, L" pair.exe");
-    EXPECT_FALSE(s.singleInstance);  // exactly "yes"
-    EXPECT_FALSE(s.isService);
-    EXPECT_FALSE(s.omitServiceName);  // read for a service only
-    EXPECT_EQ(s.stopTimeoutSeconds, 0u);
+    // "Single Instance" is exactly "yes"; the service's keys are read for a service only.
+    EXPECT_TRUE(!s.singleInstance && !s.isService && !s.omitServiceName && s.stopTimeoutSeconds == 0u);
     EXPECT_EQ(s.command.libraryPath, L"lib");
     EXPECT_EQ(s.command.vmParameters, L"-Dx=a b");  // one pair of enclosing quotes goes, as the system reads it
     EXPECT_EQ(s.command.classPath, L"\\lib\\*.jar");
-    EXPECT_TRUE(s.command.outputAppend);
-    EXPECT_FALSE(s.command.errorAppend);
+    EXPECT_TRUE(s.command.outputAppend && !s.command.errorAppend);
 
     // A service reads its own keys and never "Single Instance".
     facts.files[L"app.ini"] =
