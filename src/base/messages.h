@@ -28,7 +28,7 @@ std::wstring loadMessage(unsigned id);
 // A failure on its way to the place that decides what is reported: a message
 // of the string table and its inserts. An id of 0 means no failure. It may
 // carry one more message, a note printed on its own line after the first.
-struct Failure {
+struct [[nodiscard]] Failure {
     Failure() = default;
     Failure(unsigned messageId, std::initializer_list<MessageArg> args = {}) : id(messageId), inserts(args) {}
     explicit operator bool() const { return id != 0; }
@@ -38,6 +38,9 @@ struct Failure {
     unsigned noteId = 0;  // 0: no note
     std::vector<MessageArg> noteInserts;
 };
+
+// Failure `messageId` whose last insert is the system's last error code (GetLastError, errno).
+Failure failureWithLastError(unsigned messageId, std::initializer_list<MessageArg> inserts = {});
 
 // The message of a failure, formatted.
 std::wstring messageText(const Failure& failure);

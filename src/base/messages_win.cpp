@@ -9,3 +9,10 @@ std::wstring loadMessage(unsigned id) {
     if (n <= 0 || !text) return std::wstring();
     return std::wstring(text, static_cast<size_t>(n));
 }
+
+Failure failureWithLastError(unsigned messageId, std::initializer_list<MessageArg> inserts) {
+    const DWORD error = GetLastError();
+    Failure failure(messageId, inserts);
+    failure.inserts.push_back(MessageArg(static_cast<unsigned long>(error)));
+    return failure;
+}

@@ -19,6 +19,12 @@ bool nameListed(const std::vector<std::wstring>& names, const std::wstring& want
     return false;
 }
 
+std::wstring ProfileSource::read(const std::wstring& section, const std::wstring& key) const {
+    std::wstring plain = readPlain(section, key);
+    if (!plain.empty()) return plain;
+    return continuationValue(plain, readPlain(section + L"+", key));
+}
+
 namespace {
 
 // Whether a line of `lines` is the key's in the section.

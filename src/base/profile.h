@@ -15,15 +15,22 @@ std::wstring continuationValue(const std::wstring& plain, const std::wstring& co
 // other than ASCII characters in it, whose case folding is left to the system.
 bool nameListed(const std::vector<std::wstring>& names, const std::wstring& name);
 
-// Reads keys of one profile file. A missing file, section or key reads as empty.
-class ConfigFile {
+// The keys of one profile file. A missing file, section or key reads as empty.
+class ProfileSource {
+public:
+    virtual ~ProfileSource() = default;
+    // One key, without continuation; values of any length.
+    virtual std::wstring readPlain(const std::wstring& section, const std::wstring& key) const = 0;
+    // The read with the continuation section "<section>+".
+    std::wstring read(const std::wstring& section, const std::wstring& key) const;
+};
+
+// A profile file read through the system's profile functions.
+class ConfigFile : public ProfileSource {
 public:
     explicit ConfigFile(std::wstring path) : path_(std::move(path)) {}
     const std::wstring& path() const { return path_; }
-    // One read, values of any length.
-    std::wstring readPlain(const std::wstring& section, const std::wstring& key) const;
-    // The read with the continuation section "<section>+".
-    std::wstring read(const std::wstring& section, const std::wstring& key) const;
+    std::wstring readPlain(const std::wstring& section, const std::wstring& key) const override;
 
 private:
     // Whether the file may have the key. The names of the sections, and of the

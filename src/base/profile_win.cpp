@@ -107,12 +107,6 @@ std::wstring ConfigFile::readPlain(const std::wstring& section, const std::wstri
     }
 }
 
-std::wstring ConfigFile::read(const std::wstring& section, const std::wstring& key) const {
-    std::wstring plain = readPlain(section, key);
-    if (!plain.empty()) return plain;
-    return continuationValue(plain, readPlain(section + L"+", key));
-}
-
 namespace {
 
 bool isFile(const std::wstring& path) {

@@ -10,7 +10,7 @@
 #include "launcher/settings.h"
 #include "modes/single_instance.h"
 #include "runtime/selection.h"
-#include "vm/class_data_sharing.h"
+#include "vm/class_data_sharing_win.h"
 #include "vm/vm_session.h"
 
 // The target of the VM's exit hook for the whole run: the service, while one
@@ -18,14 +18,14 @@
 // program was training is made before the process ends.
 class ExitRelay : public ExitObserver {
 public:
+    explicit ExitRelay(StartupCache& cache) : cache_(cache) {}
     void setService(ExitObserver* service) { service_.store(service); }
-    void setCache(const CachePlan* cache) { cache_.store(cache); }
     void onExit(int exitCode) override;
     void onAbort() override;
 
 private:
     std::atomic<ExitObserver*> service_{nullptr};
-    std::atomic<const CachePlan*> cache_{nullptr};
+    StartupCache& cache_;
 };
 
 class Launcher {
@@ -56,8 +56,8 @@ private:
     std::vector<std::wstring> arguments_;
     Settings settings_;
     RuntimeChoice runtime_;
-    CachePlan cache_;
-    ExitRelay exitRelay_;
+    StartupCache cache_;
+    ExitRelay exitRelay_{cache_};
     VmSession vm_;
     SingleInstance instance_;
 };

@@ -44,10 +44,24 @@ UserAnswer askTheUser(const std::wstring& message, JvmType jvmType) {
         return cancelled;
     }
     JreDialogResult r = runJreNotFoundDialog(message, GetActiveWindow(), [jvmType](const std::wstring& folder) {
-        return resolveJvmLibrary(folder, jvmType);
+        return resolveJvmLibrary(systemRuntimeProbe(), folder, jvmType);
     });
     return UserAnswer{r.result, r.chosenFolder, r.jvmLibrary};
 }
+
+// The configuration as the system's profile functions read it.
+class SystemSettingsFacts : public SettingsFacts {
+public:
+    std::unique_ptr<ProfileSource> open(const std::wstring& path) const override {
+        return std::unique_ptr<ProfileSource>(new ConfigFile(path));
+    }
+    bool isWindowsNtFamily() const override { return ::isWindowsNtFamily(); }
+    std::wstring userConfigPath(const std::wstring& exePath, const std::wstring& productName,
+                                const std::wstring& productCode) const override {
+        return userConfigPathFor(exePath, productName, productCode, false);
+    }
+    bool fileFound(const std::wstring& path) const override { return findFile(path); }
+};
 
 }  // namespace
 
@@ -66,7 +80,7 @@ bool Launcher::startUp() {
         report(Failure(IDS_INI_PATH_TOO_LONG, {configPath_}));
         return false;
     }
-    Failure failure = readSettings(configPath_, paths_.exe, settings_);
+    Failure failure = readSettings(configPath_, paths_.exe, SystemSettingsFacts(), settings_);
     // Boxes of the windowed executable carry the product's name from here on.
     setMessageBoxContext(settings_.productName, settings_.isService);
     // Nobody reads a service's console: from here on its errors also go to the event log.
@@ -77,9 +91,18 @@ bool Launcher::startUp() {
     }
     vm_.setKeepThreadsAttached(settings_.runtime.keepsThreadsAttached());
 
-    if (settings_.singleInstance && !instance_.join(paths_.exe, arguments_, vm_, settings_.mainClass, failure)) {
-        report(failure);
-        return false;
+    if (settings_.singleInstance) {
+        InstanceProgram program;
+        program.waitUntilMainCalled = [this] { vm_.waitUntilMainCalled(); };
+        program.secondaryMain = [this](const std::vector<std::wstring>& arguments,
+                                       const std::function<void(int)>& reply) {
+            vm_.callSecondaryMain(settings_.mainClass, arguments, reply);
+        };
+        if (!instance_.join(paths_.exe, arguments_, std::move(program), failure)) {
+            report(failure);
+            return false;
+        }
+        vm_.onMainCalled([this] { instance_.mainCalled(); });
     }
     if (instance_.role() == SingleInstance::Role::Second) {
         trace(L"second instance: handed the arguments to the first");
@@ -103,7 +126,7 @@ bool Launcher::startUp() {
     RuntimeSearch search;
     const JvmType jvmType = settings_.runtime.jvmType;
     search.askUser = [jvmType](const std::wstring& message) { return askTheUser(message, jvmType); };
-    return findRuntime(settings_.runtime, places, search, runtime_);
+    return findRuntime(systemRuntimeProbe(), settings_.runtime, places, search, runtime_);
 }
 
 int Launcher::run() {
@@ -122,7 +145,7 @@ int Launcher::run() {
     launch.failureCheck = settings_.failureCheck;
     prepareJavaEnvironment(settings_.command, runtime_.jvmLibraryPath, paths_.folder, launch);
     if (Failure failure = vm_.load(runtime_.jvmLibraryPath)) {
-        noteOtherMachine(failure, runtime_.jvmLibraryPath);
+        noteOtherMachine(systemRuntimeProbe(), failure, runtime_.jvmLibraryPath);
         report(failure);
         return -1;
     }
@@ -137,7 +160,6 @@ int Launcher::run() {
     cache.productCode = settings_.productCode;
     cache.executable = paths_.exe;
     report(assembleVmOptions(settings_.command, paths_, cache, launch, cache_));
-    exitRelay_.setCache(&cache_);
     Failure failure;
     const int status = vm_.run(std::move(launch), failure);
     report(failure);
@@ -146,7 +168,7 @@ int Launcher::run() {
 
 void ExitRelay::onExit(int exitCode) {
     if (ExitObserver* service = service_.load()) service->onExit(exitCode);
-    if (const CachePlan* cache = cache_.load()) finishStartupCache(*cache);
+    cache_.finish();
 }
 
 void ExitRelay::onAbort() {
@@ -157,10 +179,9 @@ Launcher::Launcher() { setExitObserver(&exitRelay_); }
 
 void Launcher::endProgram() {
     vm_.destroy();
-    // No exit hook can come any more. A service ends the program in serve()
-    // and again in the destructor: the cache's work is done the first time only.
-    exitRelay_.setCache(nullptr);
-    finishStartupCache(std::exchange(cache_, CachePlan()));
+    // A service ends the program in serve() and again in the destructor: the
+    // cache's work is done the first time only.
+    cache_.finish();
 }
 
 int Launcher::serve(bool started) {

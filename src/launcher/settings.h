@@ -1,11 +1,13 @@
 #pragma once
 // The configuration file's settings, read once at start-up by one reader.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/messages.h"
+#include "base/profile.h"
 #include "runtime/policy.h"
-#include "vm/environment.h"
+#include "vm/java_command.h"
 
 struct Settings {
     std::wstring productName;      // "Product Name"
@@ -38,7 +40,24 @@ uint32_t secondsFromConfig(const std::wstring& value);
 
 // --- the reader -------------------------------------------------------------------
 
+// What the reading rules need of the platform.
+class SettingsFacts {
+public:
+    // The keys of the profile file at `path`.
+    virtual std::unique_ptr<ProfileSource> open(const std::wstring& path) const = 0;
+    virtual bool isWindowsNtFamily() const = 0;
+    // The per-user configuration file of executable `exePath` (its folders are not created).
+    virtual std::wstring userConfigPath(const std::wstring& exePath, const std::wstring& productName,
+                                        const std::wstring& productCode) const = 0;
+    // Whether a file search finds `path`.
+    virtual bool fileFound(const std::wstring& path) const = 0;
+
+protected:
+    ~SettingsFacts() = default;
+};
+
 // Reads every key of the configuration file `configPath` into `settings`, and
 // "JRE Path" from the per-user copy of executable `exePath` when there is one.
 // Failure 210 when "Main Class" is missing (the keys after it are then not read).
-Failure readSettings(const std::wstring& configPath, const std::wstring& exePath, Settings& settings);
+Failure readSettings(const std::wstring& configPath, const std::wstring& exePath, const SettingsFacts& facts,
+                     Settings& settings);

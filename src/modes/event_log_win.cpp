@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/handle.h"
+#include "base/registry.h"
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -62,20 +63,10 @@ void reportEvent(const Entry& entry) {
 // message file, or none. Before the service's name is known a source is only
 // the executable's name, which another product may have registered first.
 bool foreignSource(const std::wstring& source, const std::wstring& messageFile, std::wstring& registered) {
-    platform::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, sourceKeyFor(source).c_str(), 0, KEY_QUERY_VALUE,
-                      reinterpret_cast<HKEY*>(key.receive())) != ERROR_SUCCESS) {
-        return false;
-    }
-    wchar_t buffer[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    if (RegQueryValueExW(static_cast<HKEY>(key.get()), L"EventMessageFile", nullptr, &type,
-                         reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
-        (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        registered = buffer;
-        expandEnvironmentInPlace(registered);
-    }
+    const platform::RegistryKey key = registry::open(RegistryRoot::LocalMachine, sourceKeyFor(source));
+    if (!key) return false;
+    registered = registry::text(key, L"EventMessageFile").value_or(L"");
+    expandEnvironmentInPlace(registered);
     return !equalsIgnoreCase(registered, messageFile);
 }
 
@@ -137,26 +128,19 @@ bool registerSource(const std::wstring& source, const std::wstring& messageFile)
                    L"): left as it is"});
         return false;
     }
-    platform::RegistryKey key;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, sourceKeyFor(source).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, reinterpret_cast<HKEY*>(key.receive()), nullptr);
-    if (result == ERROR_SUCCESS) {
-        const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-        HKEY k = static_cast<HKEY>(key.get());
-        result = RegSetValueExW(k, L"EventMessageFile", 0, REG_EXPAND_SZ,
-                                reinterpret_cast<const BYTE*>(messageFile.c_str()),
-                                static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t)));
-        if (result == ERROR_SUCCESS) {
-            result = RegSetValueExW(k, L"TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
-                                    sizeof types);
-        }
+    unsigned long result = 0;
+    const platform::RegistryKey key = registry::create(RegistryRoot::LocalMachine, sourceKeyFor(source), &result);
+    if (key) result = registry::setExpandString(key, L"EventMessageFile", messageFile);
+    if (key && result == 0) {
+        result = registry::setDword(key, L"TypesSupported",
+                                    EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE);
     }
     // Writing HKEY_LOCAL_MACHINE needs an administrator or LocalSystem; the
     // event is written all the same, only Event Viewer then lacks its text.
     if (result == ERROR_SUCCESS) {
         traceLine({L"event log: registered the source ", source, L" with ", messageFile});
     } else {
-        traceLine({L"event log: could not register the source ", source, L" (error ", decimal(result), L")"});
+        traceLine({L"event log: could not register the source ", source, L" (error ", decimal(static_cast<long long>(result)), L")"});
     }
     return result == ERROR_SUCCESS;
 }

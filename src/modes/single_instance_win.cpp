@@ -38,7 +38,6 @@
 #include "modes/instance_block.h"
 #include "modes/single_instance.h"
 #include "resources/resource.h"
-#include "vm/vm_session.h"
 
 namespace {
 
@@ -107,8 +106,7 @@ private:
 
 struct SingleInstance::State {
     Role role = Role::Off;
-    VmSession* vm = nullptr;
-    std::wstring mainClass;
+    InstanceProgram program;
     std::wstring exePath;  // as the file system spells it
     UINT message = 0;      // the registered request and reply message
     platform::Handle mapping;
@@ -269,13 +267,13 @@ bool SingleInstance::State::nextRequest(DWORD& requester) {
 }
 
 void SingleInstance::State::serve(DWORD requester) {
-    vm->waitUntilMainCalled();
+    program.waitUntilMainCalled();
     // Everything needed from the block is read before the thread joins the VM.
     std::vector<std::wstring> arguments = decodeArguments(block->arguments);
     // The slot is free for the next start.
     if (argumentsRead) SetEvent(argumentsRead.get());
     const UINT reply = message;
-    vm->callSecondaryMain(mainClass, arguments, [reply, requester](int result) {
+    program.secondaryMain(arguments, [reply, requester](int result) {
         PostThreadMessageW(requester, reply, static_cast<WPARAM>(result), 0);
     });
 }
@@ -380,8 +378,6 @@ void SingleInstance::State::becomeFirst(const std::wstring& name) {
     block->listenerThreadId = threadId;
     HANDLE waits[2] = {started.get(), listener.get()};
     WaitForMultipleObjects(2, waits, FALSE, INFINITE);
-    HANDLE event = readyEvent.get();
-    vm->onMainCalled([event] { SetEvent(event); });
     trace(L"single instance: first instance, listener thread " + decimal(threadId));
 }
 
@@ -439,11 +435,14 @@ SingleInstance::~SingleInstance() {
 
 SingleInstance::Role SingleInstance::role() const { return state_->role; }
 
-bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::wstring>& arguments, VmSession& vm,
-                          const std::wstring& mainClass, Failure& failure) {
+void SingleInstance::mainCalled() {
+    if (state_->role == Role::First && state_->readyEvent) SetEvent(state_->readyEvent.get());
+}
+
+bool SingleInstance::join(const std::wstring& exePath, const std::vector<std::wstring>& arguments,
+                          InstanceProgram program, Failure& failure) {
     State& s = *state_;
-    s.vm = &vm;
-    s.mainClass = mainClass;
+    s.program = std::move(program);
     // One name for every spelling of the path: 8.3 names and other letters included.
     s.exePath = canonicalPath(exePath);
     std::wstring name = instanceNameFor(s.exePath);

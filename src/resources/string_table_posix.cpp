@@ -2,14 +2,26 @@
 #include "base/messages.h"
 #include "resources/messages.h"
 
+namespace {
+
+struct Entry {
+    unsigned id;
+    const wchar_t* text;
+};
+
+const Entry kTexts[] = {
+    {202, MSG_202}, {203, MSG_203}, {204, MSG_204}, {205, MSG_205}, {206, MSG_206}, {207, MSG_207}, {208, MSG_208},
+    {209, MSG_209}, {210, MSG_210}, {211, MSG_211}, {212, MSG_212}, {213, MSG_213}, {214, MSG_214}, {215, MSG_215},
+    {216, MSG_216}, {217, MSG_217}, {218, MSG_218}, {219, MSG_219}, {220, MSG_220}, {221, MSG_221}, {222, MSG_222},
+    {223, MSG_223}, {224, MSG_224}, {225, MSG_225}, {226, MSG_226}, {227, MSG_227}, {228, MSG_228}, {229, MSG_229},
+    {230, MSG_230}, {231, MSG_231}, {240, MSG_240}, {241, MSG_241}, {242, MSG_242}, {243, MSG_243},
+};
+
+}  // namespace
+
 std::wstring loadMessage(unsigned id) {
-    static const wchar_t* const texts[] = {
-        MSG_202, MSG_203, MSG_204, MSG_205, MSG_206, MSG_207, MSG_208, MSG_209, MSG_210, MSG_211,
-        MSG_212, MSG_213, MSG_214, MSG_215, MSG_216, MSG_217, MSG_218, MSG_219, MSG_220, MSG_221,
-        MSG_222, MSG_223, MSG_224, MSG_225, MSG_226, MSG_227, MSG_228, MSG_229, MSG_230, MSG_231,
-    };
-    static const wchar_t* const laterTexts[] = {MSG_240, MSG_241, MSG_242, MSG_243};
-    if (id >= 240 && id < 240 + sizeof laterTexts / sizeof laterTexts[0]) return laterTexts[id - 240];
-    if (id < 202 || id > 231) return std::wstring();
-    return texts[id - 202];
+    for (const Entry& entry : kTexts) {
+        if (entry.id == id) return entry.text;
+    }
+    return std::wstring();
 }

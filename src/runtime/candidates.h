@@ -2,7 +2,7 @@
 // The runtimes that installers register, as the launcher sees them: the
 // registry layouts it searches, the candidates they yield and the rules that
 // decide which candidates take part. Platform-free: the registry and the file
-// system are read by discovery_win.cpp.
+// system are read through a RuntimeProbe (probe.h).
 #include <cstddef>
 #include <string>
 #include <vector>

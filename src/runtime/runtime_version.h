@@ -1,7 +1,7 @@
 #pragma once
 // Where a runtime's version comes from besides its registry key: the `release`
 // file of its home and the version resource of its VM library. The rules are
-// platform-free; runtime_version_win.cpp reads the files.
+// platform-free; discovery.h reads the files through a RuntimeProbe.
 #include <cstdint>
 #include <string>
 

@@ -56,26 +56,28 @@ struct RuntimeSearch {
 // Chooses the Java runtime: configured folder, private runtime, registry,
 // JAVA_HOME (within the version bounds, and for this build's processor or the
 // paired executable), the user. False when the user cancelled (or could not be asked).
-bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
-                 RuntimeChoice& choice);
+bool findRuntime(const RuntimeProbe& probe, const RuntimePolicy& policy, const RuntimePlaces& places,
+                 const RuntimeSearch& search, RuntimeChoice& choice);
 
 // One registry pass in one view: collects, orders and chooses a candidate;
 // gives the chosen home (empty when nothing qualifies), its version and the
 // candidate itself.
-std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version = nullptr,
-                          RuntimeCandidate* chosen = nullptr, PassFor passFor = PassFor::ThisProcess);
+std::wstring registryPass(const RuntimeProbe& probe, const RuntimePolicy& policy, RegistryView view,
+                          JavaVersion* version = nullptr, RuntimeCandidate* chosen = nullptr,
+                          PassFor passFor = PassFor::ThisProcess);
 
 // Whether the paired executable must run `jvmLibraryPath`: a "Pair Product" is
 // configured and the library is a valid image for another machine than this
 // process's (x86 for the shipped 32-bit launcher).
-bool pairRunsLibrary(const std::wstring& pairProductPath, const std::wstring& jvmLibraryPath);
+bool pairRunsLibrary(const RuntimeProbe& probe, const std::wstring& pairProductPath,
+                     const std::wstring& jvmLibraryPath);
 
 // When the VM library could not be loaded because it is built for the other
 // processor (message 222 with error 193), adds the note that says so and which
 // build of the launcher runs it (message 231).
-void noteOtherMachine(Failure& failure, const std::wstring& jvmLibraryPath);
+void noteOtherMachine(const RuntimeProbe& probe, Failure& failure, const std::wstring& jvmLibraryPath);
 
 // Writes a folder the user picked as "JRE Path": into the per-user configuration
 // (and the paired product's), or beside the executables for a service or a
 // system outside the NT family.
-void writeChoiceBack(const RuntimePlaces& places, const std::wstring& folder);
+void writeChoiceBack(const RuntimeProbe& probe, const RuntimePlaces& places, const std::wstring& folder);

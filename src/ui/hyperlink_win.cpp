@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "base/registry.h"
 #include "ui/link_color.h"
 #include "ui/placement.h"
 
@@ -16,14 +17,13 @@ const wchar_t kObjectProperty[] = L"HyperlinkControl";
 const UINT kFirstMouseMessage = 0x200;  // WM_MOUSEMOVE
 const UINT kLastMouseMessage = 0x20D;   // WM_MOUSEHWHEEL
 
-void readLinkColor(HKEY key, const wchar_t* name, uint32_t& color) {
-    unsigned char data[kLinkColorValueChars * sizeof(wchar_t)];
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    // A value that does not fit answers ERROR_MORE_DATA and keeps the colour.
-    if (RegQueryValueExW(key, name, nullptr, &type, data, &size) != ERROR_SUCCESS) return;
+void readLinkColor(const platform::RegistryKey& key, const wchar_t* name, uint32_t& color) {
+    // A value that does not fit keeps the colour.
+    const std::optional<registry::RawValue> value = registry::raw(key, name, kLinkColorValueChars * sizeof(wchar_t));
+    if (!value) return;
     uint32_t parsed = 0;
-    if (linkColorFromValue(type, data, size, parsed)) color = parsed;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(value->bytes.data());
+    if (linkColorFromValue(value->type, bytes, value->bytes.size(), parsed)) color = parsed;
 }
 
 }  // namespace
@@ -31,13 +31,11 @@ void readLinkColor(HKEY key, const wchar_t* name, uint32_t& color) {
 void readLinkColors(uint32_t& linkColor, uint32_t& visitedColor) {
     // Reading needs no write access, and users without write rights to the
     // key must still get their colours.
-    platform::RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Settings", 0, KEY_QUERY_VALUE,
-                      reinterpret_cast<HKEY*>(key.receive())) != ERROR_SUCCESS) {
-        return;
-    }
-    readLinkColor(static_cast<HKEY>(key.get()), L"Anchor Color", linkColor);
-    readLinkColor(static_cast<HKEY>(key.get()), L"Anchor Color Visited", visitedColor);
+    const platform::RegistryKey key =
+        registry::open(RegistryRoot::CurrentUser, L"Software\\Microsoft\\Internet Explorer\\Settings");
+    if (!key) return;
+    readLinkColor(key, L"Anchor Color", linkColor);
+    readLinkColor(key, L"Anchor Color Visited", visitedColor);
 }
 
 HyperlinkControl::~HyperlinkControl() { unbind(); }

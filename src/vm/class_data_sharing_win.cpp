@@ -243,3 +243,12 @@ CachePlan prepareStartupCache(const StartupCacheRequest& request) {
 }
 
 void finishStartupCache(const CachePlan& plan) { finishClassDataSharing(plan, windowsCacheFileOps()); }
+
+const CachePlan& StartupCache::prepare(const StartupCacheRequest& request) {
+    plan_ = prepareStartupCache(request);
+    return plan_;
+}
+
+void StartupCache::finish() {
+    if (!finished_.exchange(true)) finishStartupCache(plan_);
+}

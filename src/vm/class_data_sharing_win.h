@@ -1,13 +1,15 @@
 #pragma once
 // The Windows side of the start-up cache: the facts the rule of
-// vm/class_data_sharing.h needs, and its file operations. Two entry points,
-// called in this order by the run step of a process that hosts the VM itself
-// (a paired executable calls them in its own process, for the runtime it runs):
+// vm/class_data_sharing.h needs, its file operations, and StartupCache, the
+// one owner of a start's cache, which the run step of a process that hosts the
+// VM itself uses in this order (a paired executable does the same in its own
+// process, for the runtime it runs):
 //
-//   CachePlan plan = prepareStartupCache(request);   // before the VM is created;
-//       // plan.vmOptions go right after the class path option
+//   cache.prepare(request);   // before the VM is created; the plan's vmOptions
+//                             // go right after the class path option
 //   ... the VM runs the program ...
-//   finishStartupCache(plan);                         // after the program has ended
+//   cache.finish();           // after the program has ended
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,21 @@ CachePlan prepareStartupCache(const StartupCacheRequest& request);
 // After the program has ended: starts the AOT cache assembly when the plan
 // asks for it. Returns at once.
 void finishStartupCache(const CachePlan& plan);
+
+// The start-up cache of one start, from its plan to the work after the program.
+class StartupCache {
+public:
+    // Before the VM is created: plans for `request` (prepareStartupCache).
+    const CachePlan& prepare(const StartupCacheRequest& request);
+    // After the program has ended: the plan's work, done once, for whoever
+    // comes first (the end of the run, or the exit hook on the thread that
+    // ends the process). Nothing before a plan.
+    void finish();
+
+private:
+    CachePlan plan_;
+    std::atomic<bool> finished_{false};
+};
 
 // --- parts ---------------------------------------------------------------------
 

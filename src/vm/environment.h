@@ -5,25 +5,11 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "vm/class_data_sharing.h"
+#include "vm/java_command.h"
 #include "vm/vm_session.h"
 
 struct StartupCacheRequest;
-
-// The Java program's command as the configuration gives it: the raw texts,
-// environment references not yet expanded.
-struct JavaCommand {
-    std::wstring classPath;     // "Class Path"
-    bool embeddedJar = false;   // "Embedded Jar"
-    std::wstring vmParameters;  // "Virtual Machine Parameters"
-    std::wstring outputFile;    // "Output File"
-    bool outputAppend = false;  // "Output Append"
-    std::wstring errorFile;     // "Error File"
-    bool errorAppend = false;   // "Error Append"
-    std::wstring cmd;           // "Cmd"
-    std::wstring libraryPath;   // "Library Path"
-    std::wstring systemPath;    // "System Path"
-    std::wstring classDataSharing;  // "Class Data Sharing" (the start-up cache, an extension)
-};
+class StartupCache;
 
 // Sets QZ_JVM_PATH and QZ_JVM_HOME for the Java program.
 void publishRuntime(const std::wstring& jvmLibraryPath);
@@ -34,9 +20,9 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
 
 // Class path, VM parameters, redirection settings and "Cmd" (appended to the
 // arguments). Failure 209, with nothing after the class path added, when the
-// class path is empty. With "Class Data Sharing" set, `cache` (the runtime's
+// class path is empty. With "Class Data Sharing" set, `request` (the runtime's
 // version and identity, the VM library, the product and the executable)
-// completed with the class path and the parameters decides the start-up
-// cache's options, and `plan` what is to be done after the program.
-Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest cache,
-                          JavaLaunch& launch, CachePlan& plan);
+// completed with the class path and the parameters prepares `cache`, which
+// gives the start-up cache's options.
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest request,
+                          JavaLaunch& launch, StartupCache& cache);

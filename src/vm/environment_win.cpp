@@ -69,8 +69,8 @@ void prepareJavaEnvironment(const JavaCommand& command, const std::wstring& jvmL
     SetEnvironmentVariableW(L"Path", path.c_str());
 }
 
-Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest cache,
-                          JavaLaunch& launch, CachePlan& plan) {
+Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, StartupCacheRequest request,
+                          JavaLaunch& launch, StartupCache& cache) {
     ClassPathOps ops;
     ops.expand = [](std::wstring& entry) { expandEnvironmentInPlace(entry); };
     ops.findNames = findNames;
@@ -96,10 +96,10 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
     // The start-up cache's options go right after the class path, so that the
     // user's own parameters (an -Xlog of theirs, say) come later and win.
     if (!command.classDataSharing.empty()) {
-        cache.setting = command.classDataSharing;
-        cache.classPath = options[0].substr(classPathOption.size());
-        cache.vmParameters.assign(options.begin() + 1, options.end());
-        plan = prepareStartupCache(cache);
+        request.setting = command.classDataSharing;
+        request.classPath = options[0].substr(classPathOption.size());
+        request.vmParameters.assign(options.begin() + 1, options.end());
+        const CachePlan& plan = cache.prepare(request);
         options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
         launch.filterVmOutput = plan.filterVmOutput;
     }

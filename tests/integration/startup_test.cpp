@@ -61,22 +61,6 @@ TEST(Startup, NoArgumentsGiveAnEmptyList) {
     EXPECT_TRUE(traceLinesStartingWith(trace, "  argument[").empty());
 }
 
-TEST(Startup, ContinuationSectionsAndMainClassInOne) {
-    AppDir app(L"continuation");
-    app.writeIni(
-        "[Java Runtime Environment]\r\nMain Class=\r\n"
-        "[Java Runtime Environment+]\r\nMain Class=com.example.App\r\nJVM Type=server\r\n"
-        "[Application]\r\nFailure Check=\r\n[Application+]\r\nFailure Check=Yes\r\n");
-    RunOptions options;
-    options.cancelJreDialog = true;
-    Started s = app.start(L"", options);
-    std::vector<std::string> trace = s.traceLines();
-    EXPECT_EQ(s.result.out, "");  // " com.example.App" is a main class: no message 210
-    EXPECT_TRUE(traceHas(trace, "  \"Main Class\" = \" com.example.App\""));
-    EXPECT_TRUE(traceHas(trace, "  \"JVM Type\" = \" server\""));
-    EXPECT_TRUE(traceHas(trace, "  \"Failure Check\" = \" Yes\""));
-}
-
 TEST(Startup, OverrideWorkingDirMakesTheExecutableFolderCurrent) {
     AppDir app(L"workdir");
     std::wstring elsewhere = app.file(L"elsewhere");

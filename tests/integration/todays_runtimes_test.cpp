@@ -162,31 +162,6 @@ TEST_F(TodaysRuntimes, PerUserRuntimesOfTheOtherProcessorAreLeftToThePairedExecu
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-TEST_F(TodaysRuntimes, AHomeRegisteredTwiceKeepsItsMostPreciseVersion) {
-    AppDir app(L"duplicate-homes");
-    std::string t;
-    const std::wstring oracle = home(app, L"jdk-21.0.2", kOwn);
-    const std::wstring temurin = home(app, L"temurin-21.0.1", kOwn);
-    // Oracle's installer writes the major version and the full one.
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\JDK\\21", L"JavaHome", oracle));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\JavaSoft\\JDK\\21.0.2", L"JavaHome", oracle));
-    ASSERT_TRUE(reg_.set(HKEY_LOCAL_MACHINE, k64, L"Software\\Eclipse Adoptium\\JDK\\21.0.1.12\\hotspot\\MSI", L"Path",
-                         temurin));
-
-    app.writeIni(std::string(kMainOnly) + "Preferred versions=21.0.2\r\n");
-    start(app, t);
-    EXPECT_TRUE(has(t, L"HKLM\\Software\\JavaSoft\\JDK\\21: skipped: same home as a later candidate with a more "
-                       L"precise version"))
-        << t;
-    EXPECT_TRUE(has(t, L"chose 21.0.2.0 " + oracle + L": the first to match preferred version \"21.0.2\"")) << t;
-    EXPECT_TRUE(has(t, L"runtime chosen (registry): " + oracle + L"bin\\server\\jvm.dll")) << t;
-
-    // Without a preference it is also the newest.
-    app.writeIni(kMainOnly);
-    start(app, t);
-    EXPECT_TRUE(has(t, L"runtime chosen (registry): " + oracle + L"bin\\server\\jvm.dll")) << t;
-}
-
 TEST_F(TodaysRuntimes, ARuntimeForTheOtherProcessorIsExplainedAfterMessage222) {
     AppDir app(L"other-processor");
     std::string t;

@@ -7,6 +7,7 @@
 #include "runtime/candidates.h"
 #include "runtime/discovery.h"
 #include "runtime/policy.h"
+#include "unit/fake_runtime_probe.h"
 #include "vm/vm_options.h"
 
 namespace {
@@ -170,36 +171,36 @@ TEST(RuntimeFamilies, HomesAndTheirVmType) {
 }
 
 TEST(RuntimeResolution, SubPathOrderPerJvmType) {
-    std::set<std::wstring> files;
-    auto exists = [&](const std::wstring& p) { return files.count(p) > 0; };
+    FakeRuntimeProbe probe;
+    std::set<std::wstring>& files = probe.files;
     bool server = true;
 
     files = {L"H\\bin\\client\\jvm.dll", L"H\\bin\\server\\jvm.dll"};
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Default, &server, exists), L"H\\bin\\client\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Default, &server), L"H\\bin\\client\\jvm.dll");
     EXPECT_FALSE(server);
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Server, &server, exists), L"H\\bin\\server\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Server, &server), L"H\\bin\\server\\jvm.dll");
     EXPECT_TRUE(server);
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::FavorServer, &server, exists), L"H\\bin\\server\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::FavorServer, &server), L"H\\bin\\server\\jvm.dll");
     EXPECT_TRUE(server);
 
     files = {L"H\\bin\\client\\jvm.dll"};
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Server, &server, exists), L"");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Server, &server), L"");
     EXPECT_FALSE(server);
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::FavorServer, &server, exists), L"H\\bin\\client\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::FavorServer, &server), L"H\\bin\\client\\jvm.dll");
 
     files = {L"H\\bin\\server\\jvm.dll"};
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Default, &server, exists), L"H\\bin\\server\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Default, &server), L"H\\bin\\server\\jvm.dll");
     EXPECT_TRUE(server);
 
     files = {L"H\\bin\\jrockit\\jvm.dll", L"H\\bin\\hotspot\\jvm.dll", L"H\\bin\\classic\\jvm.dll"};
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Default, &server, exists), L"H\\bin\\classic\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Default, &server), L"H\\bin\\classic\\jvm.dll");
     files.erase(L"H\\bin\\classic\\jvm.dll");
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Default, &server, exists), L"H\\bin\\hotspot\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Default, &server), L"H\\bin\\hotspot\\jvm.dll");
     files.erase(L"H\\bin\\hotspot\\jvm.dll");
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::FavorServer, &server, exists), L"H\\bin\\jrockit\\jvm.dll");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::FavorServer, &server), L"H\\bin\\jrockit\\jvm.dll");
     EXPECT_FALSE(server);
     files.clear();
-    EXPECT_EQ(resolveJvmLibraryWith(L"H\\", JvmType::Default, &server, exists), L"");
+    EXPECT_EQ(resolveJvmLibrary(probe, L"H\\", JvmType::Default, &server), L"");
 }
 
 TEST(RuntimeOrdering, FavouredThenServerThenNewestThenDiscovery) {

@@ -3,9 +3,11 @@
 
 #include <vector>
 
+#include "base/ini_file.h"
 #include "base/paths.h"
 #include "base/profile.h"
 #include "support/process.h"
+#include "vm/environment.h"
 
 using namespace testing_support;
 
@@ -211,6 +213,17 @@ TEST(Paths, EnvironmentExpansionAgreesWithTheSystemAndHasNoLengthLimit) {
     EXPECT_EQ(text, L"x" + middle + L"x");
 }
 
+TEST(RuntimePublishing, SetsTheLibraryAndTheHomeForTheJavaProgram) {
+    publishRuntime(L"D:\\Java\\jre\\bin\\server\\jvm.dll");
+    wchar_t buffer[MAX_PATH];
+    ASSERT_GT(GetEnvironmentVariableW(L"QZ_JVM_PATH", buffer, MAX_PATH), 0u);
+    EXPECT_STREQ(buffer, L"D:\\Java\\jre\\bin\\server\\jvm.dll");
+    ASSERT_GT(GetEnvironmentVariableW(L"QZ_JVM_HOME", buffer, MAX_PATH), 0u);
+    EXPECT_STREQ(buffer, L"D:\\Java\\jre");
+    SetEnvironmentVariableW(L"QZ_JVM_PATH", nullptr);
+    SetEnvironmentVariableW(L"QZ_JVM_HOME", nullptr);
+}
+
 TEST(Paths, UserConfigPathCreatesItsFolders) {
     std::wstring dir = freshFolder(L"appdata");
     SetEnvironmentVariableW(L"APPDATA", dir.c_str());
@@ -218,6 +231,57 @@ TEST(Paths, UserConfigPathCreatesItsFolders) {
     EXPECT_EQ(p, dir + L"\\My Tool\\{C0DE}\\my.tool.ini");
     EXPECT_TRUE(pathExists(dir + L"\\My Tool\\{C0DE}"));
     EXPECT_EQ(userConfigPathFor(L"", L"x", L"y", true), L"");
+}
+
+}  // namespace
+
+namespace {
+
+// The portable reader gives what the system's profile functions give, on the same files.
+TEST(IniFile, ReadsAsTheSystemsProfileFunctionsRead) {
+    std::wstring dir = freshFolder(L"ini-compare");
+    const std::string body =
+        "lead=before any section\r\n[Java Runtime Environment]\r\n  Main Class =  a.B  \r\nmain class=second\r\n"
+        "Quoted=\"-Dx=a b\"\r\nHalf=\"x\r\nSingle='y'\r\nMixed=\"z'\r\nEmpty=\r\nBare line\r\n=nameless\r\n"
+        "Tabs\t=\tt v \t\r\n\xc2\xa0Nbsp\xc2\xa0=\xc2\xa0n\xc2\xa0\r\nCtrlZ=z\x1a\r\n;Comment=c\r\n"
+        "[ Spaced ]\r\nK=spaced\r\n[Twice]\r\nA=1\r\n[twice]\r\nA=2\r\nB=2\r\n[Broken\r\nK=broken\r\n"
+        "[Last]x]\r\nK=last\n[Cyr\xd0\x98llic]\r\n\xd0\x98mja=cyr\r\n[\xc3\x84rger]\r\nK=umlaut\r\nA=1\rB=2\r\n";
+    const std::wstring wide = widen(body);
+    // The ANSI file holds the text in the code page (a letter it lacks as '?').
+    std::string ansi(wide.size() * 2, '\0');
+    ansi.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &ansi[0],
+                                                        static_cast<int>(ansi.size()), nullptr, nullptr)));
+    std::string le("\xff\xfe", 2), be("\xfe\xff", 2);
+    for (wchar_t c : wide) {
+        le += static_cast<char>(c & 0xFF);
+        le += static_cast<char>(c >> 8);
+        be += static_cast<char>(c >> 8);
+        be += static_cast<char>(c & 0xFF);
+    }
+    const std::vector<std::pair<std::wstring, std::string>> files{
+        {L"ansi.ini", ansi}, {L"utf8.ini", "\xef\xbb\xbf" + body}, {L"le.ini", le}, {L"be.ini", be}};
+    const std::vector<std::pair<std::wstring, std::wstring>> keys{
+        {L"", L"lead"},          {L"Java Runtime Environment", L"Main Class"}, {L"JAVA RUNTIME environment ", L" main CLASS"},
+        {L"Java Runtime Environment", L"Quoted"}, {L"Java Runtime Environment", L"Half"},
+        {L"Java Runtime Environment", L"Single"}, {L"Java Runtime Environment", L"Mixed"},
+        {L"Java Runtime Environment", L"Empty"},  {L"Java Runtime Environment", L"Bare line"},
+        {L"Java Runtime Environment", L""},       {L"Java Runtime Environment", L"Tabs"},
+        {L"Java Runtime Environment", L"Nbsp"},   {L"Java Runtime Environment", L"CtrlZ"},
+        {L"Java Runtime Environment", L";Comment"}, {L"Spaced", L"K"}, {L" Spaced ", L"K"},
+        {L"Twice", L"A"},  {L"Twice", L"B"},     {L"Broken", L"K"},    {L"Java Runtime Environment", L"[Broken"},
+        {L"Last]x", L"K"}, {L"Last", L"K"},      {L"Cyr\u0438llic", L"\u0438mja"},
+        {L"Cyr\u0418llic", L"\u0418mja"}, {L"\u00c4rger", L"K"}, {L"\u00e4rger", L"K"}, {L"\u00c4rger", L"B"}};
+    for (const auto& file : files) {
+        const std::wstring path = dir + L"\\" + file.first;
+        ASSERT_TRUE(writeTextFile(path, file.second));
+        const IniFile ini = IniFile::load(path);
+        for (const auto& key : keys) {
+            wchar_t expected[256];
+            GetPrivateProfileStringW(key.first.c_str(), key.second.c_str(), L"", expected, 256, path.c_str());
+            EXPECT_EQ(ini.readPlain(key.first, key.second), expected)
+                << narrow(file.first) << ": [" << narrow(key.first) << "] " << narrow(key.second);
+        }
+    }
 }
 
 }  // namespace

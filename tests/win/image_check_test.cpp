@@ -1,15 +1,27 @@
-// The machine-type check of VM library files: real x86 and x86_64 images, and
-// damaged copies of a real one.
+// The machine's facts as the runtime search sees them: the machine-type check
+// of VM library files (real x86 and x86_64 images, and damaged copies of a
+// real one), and the registry of both views.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "runtime/discovery.h"
+#include "runtime/pe_image.h"
+#include "runtime/probe.h"
 #include "support/process.h"
+#include "support/runtime_fixtures.h"
 
 using namespace testing_support;
 
 namespace {
+
+bool readImageMachineOfFile(const std::wstring& path, uint16_t* machine) {
+    return systemRuntimeProbe().imageMachine(path, machine);
+}
+bool isValidImage(const std::wstring& path) { return readImageMachineOfFile(path, nullptr); }
+bool isX86Image(const std::wstring& path) {
+    uint16_t machine = 0;
+    return readImageMachineOfFile(path, &machine) && machine == kMachineX86;
+}
 
 std::wstring systemFolder(bool wow64) {
     wchar_t buffer[MAX_PATH];
@@ -112,6 +124,33 @@ TEST_F(ImageCheck, DamagedFilesAreNotValid) {
     EXPECT_FALSE(isValidImage(writeCopy(L"text.dll", "just some text, long enough to hold a DOS header? no")));
     EXPECT_FALSE(isValidImage(folder_ + L"\\missing.dll"));
     EXPECT_FALSE(isValidImage(folder_));  // a folder
+}
+
+TEST(SystemRuntimeProbe, ReadsTheRegistryOfEachViewAsText) {
+    const RuntimeProbe& probe = systemRuntimeProbe();
+    const std::wstring key = L"Software\\QzProbeTest\\";
+    RegistryPlant plant;
+    ASSERT_TRUE(plant.set(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key + L"1.8\\Sub", L"JavaHome", L"D:\\deep"));
+    ASSERT_TRUE(plant.set(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key + L"1.7", L"JavaHome", L"D:\\j7"));
+    ASSERT_TRUE(plant.createKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key + L"1.9"));
+    const wchar_t expandable[] = L"%SystemRoot%\\j";
+    ASSERT_TRUE(plant.setRaw(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key + L"21", L"JavaHome", REG_EXPAND_SZ, expandable,
+                             sizeof expandable));
+
+    std::vector<std::wstring> names;
+    ASSERT_TRUE(probe.subkeyNames(RegistryRoot::LocalMachine, RegistryView::Bits32, key, names));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"1.7", L"1.8", L"1.9"}));
+    ASSERT_TRUE(probe.subkeyNames(RegistryRoot::LocalMachine, RegistryView::Bits64, key, names));
+    EXPECT_EQ(names, std::vector<std::wstring>{L"21"});
+    EXPECT_FALSE(probe.subkeyNames(RegistryRoot::CurrentUser, RegistryView::Bits64, key, names));
+
+    std::vector<std::wstring> values;
+    ASSERT_TRUE(probe.textValues(RegistryRoot::LocalMachine, RegistryView::Bits64, key + L"21",
+                                 {L"JavaHome", L"Missing", nullptr}, values));
+    EXPECT_EQ(values, (std::vector<std::wstring>{expandable, L"", L""}));
+    ASSERT_TRUE(probe.textValues(RegistryRoot::LocalMachine, RegistryView::Bits32, key + L"1.9", {L"JavaHome"}, values));
+    EXPECT_EQ(values, std::vector<std::wstring>{L""});
+    EXPECT_FALSE(probe.textValues(RegistryRoot::LocalMachine, RegistryView::Bits32, key + L"2.0", {L"JavaHome"}, values));
 }
 
 }  // namespace

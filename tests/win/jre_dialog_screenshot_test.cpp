@@ -61,7 +61,7 @@ Shot takeShot(JvmType type, const std::wstring& message, const std::function<voi
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     runJreNotFoundDialog(message, nullptr,
-                         [type](const std::wstring& folder) { return resolveJvmLibrary(folder, type); });
+                         [type](const std::wstring& folder) { return resolveJvmLibrary(systemRuntimeProbe(), folder, type); });
     helper.join();
     return shot;
 }

@@ -44,7 +44,7 @@ JreDialogResult runScripted(JvmType type, const std::wstring& message, HWND owne
         }
     });
     JreDialogResult r = runJreNotFoundDialog(
-        message, owner, [type](const std::wstring& folder) { return resolveJvmLibrary(folder, type); });
+        message, owner, [type](const std::wstring& folder) { return resolveJvmLibrary(systemRuntimeProbe(), folder, type); });
     helper.join();
     if (dialogSeen) *dialogSeen = seen;
     return r;

@@ -17,6 +17,16 @@ using namespace testing_support;
 
 namespace {
 
+// The program a first instance serves: the VM session's.
+InstanceProgram programOf(VmSession& vm) {
+    InstanceProgram program;
+    program.waitUntilMainCalled = [&vm] { vm.waitUntilMainCalled(); };
+    program.secondaryMain = [&vm](const std::vector<std::wstring>& arguments, const std::function<void(int)>& reply) {
+        vm.callSecondaryMain(L"test/SingleInt", arguments, reply);
+    };
+    return program;
+}
+
 class SingleInstanceRace : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,7 +40,7 @@ protected:
             VmSession unused;
             SingleInstance instance;
             Failure failure;
-            if (!instance.join(exe_, {argument}, unused, L"test/SingleInt", failure)) return -100;
+            if (!instance.join(exe_, {argument}, programOf(unused), failure)) return -100;
             if (instance.role() != SingleInstance::Role::Second) return -101;
             return instance.waitForFirstInstance();
         });
@@ -50,7 +60,7 @@ TEST_F(SingleInstanceRace, ARequestWaitsForThisProcesssMainNotForAReadyEventLeft
     {
         SingleInstance first;
         Failure failure;
-        ASSERT_TRUE(first.join(exe_, {}, vm, L"test/SingleInt", failure));
+        ASSERT_TRUE(first.join(exe_, {}, programOf(vm), failure));
         ASSERT_EQ(first.role(), SingleInstance::Role::First);
         // Others see this instance's state: not started.
         EXPECT_EQ(WaitForSingleObject(stale, 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -81,7 +91,7 @@ TEST_F(SingleInstanceRace, TheTeardownWaitsForRequestThreadsThatHaveNotReadTheBl
     ASSERT_NE(argumentsRead, nullptr);
     auto first = std::make_unique<SingleInstance>();
     Failure failure;
-    ASSERT_TRUE(first->join(exe_, {}, *vm, L"test/SingleInt", failure));
+    ASSERT_TRUE(first->join(exe_, {}, programOf(*vm), failure));
     ASSERT_EQ(first->role(), SingleInstance::Role::First);
     // A second instance's request, posted before the teardown's quit message:
     // the listener starts its thread before it ends.

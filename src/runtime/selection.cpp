@@ -1,8 +1,5 @@
-#include <windows.h>
-
 #include "base/messages.h"
 #include "base/paths.h"
-#include "base/profile.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
@@ -11,8 +8,8 @@
 
 namespace {
 
-const wchar_t kJreSection[] = L"Java Runtime Environment";
-const wchar_t kJrePathKey[] = L"JRE Path";
+// ERROR_BAD_EXE_FORMAT: a VM library for another processor.
+const int kBadExeFormat = 193;
 
 void traceVersion(const RuntimeChoice& choice) {
     if (!traceEnabled()) return;
@@ -52,23 +49,24 @@ void warnOutsideBounds(const RuntimePolicy& policy, const RuntimeVersion& versio
 // A JAVA_HOME that names a runtime: the folder itself or, for a JDK 8 or
 // older, its jre\ folder. It is held to the version bounds like a registry
 // runtime, and to this build's processor unless the paired executable runs it.
-bool tryJavaHome(const RuntimePolicy& policy, const RuntimePlaces& places, RuntimeChoice& choice) {
-    std::wstring value = environmentValue(L"JAVA_HOME");
+bool tryJavaHome(const RuntimeProbe& probe, const RuntimePolicy& policy, const RuntimePlaces& places,
+                 RuntimeChoice& choice) {
+    std::wstring value = probe.environment(L"JAVA_HOME");
     if (value.empty()) {
         trace(L"runtime: JAVA_HOME is not set");
         return false;
     }
     std::wstring home = withTrailingSeparator(value);
-    std::wstring library = resolveJvmLibrary(home, policy.jvmType);
+    std::wstring library = resolveJvmLibrary(probe, home, policy.jvmType);
     if (library.empty()) {
         home += L"jre\\";
-        library = resolveJvmLibrary(home, policy.jvmType);
+        library = resolveJvmLibrary(probe, home, policy.jvmType);
     }
     if (library.empty()) {
         traceLine({L"runtime: JAVA_HOME ", value, L" has no VM library for the JVM type"});
         return false;
     }
-    const RuntimeVersion version = readRuntimeVersion(home, library);
+    const RuntimeVersion version = readRuntimeVersion(probe, home, library);
     const bool bounded = !isUnset(policy.minimumVersion) || !isUnset(policy.maximumVersion);
     if (!version.known()) {
         if (bounded) {
@@ -87,7 +85,7 @@ bool tryJavaHome(const RuntimePolicy& policy, const RuntimePlaces& places, Runti
     }
     uint16_t machine = 0;
     bool runPair = false;
-    if (!readImageMachineOfFile(library, &machine)) {
+    if (!probe.imageMachine(library, &machine)) {
         traceLine({L"runtime: JAVA_HOME: the processor of ", library, L" cannot be read (no PE image): used as it is"});
     } else if (machine != kMachineOwn) {
         if (places.pairProductPath.empty()) {
@@ -100,8 +98,8 @@ bool tryJavaHome(const RuntimePolicy& policy, const RuntimePlaces& places, Runti
     return useRuntime(choice, places, library, version, L"JAVA_HOME", runPair);
 }
 
-bool askUser(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
-             RuntimeChoice& choice) {
+bool askUser(const RuntimeProbe& probe, const RuntimePolicy& policy, const RuntimePlaces& places,
+             const RuntimeSearch& search, RuntimeChoice& choice) {
     const std::wstring phrase = requirementPhrase(policy.minimumVersion, policy.maximumVersion);
     const unsigned id = policy.jvmType == JvmType::Server ? IDS_JRE_NOT_FOUND_SERVER : IDS_JRE_NOT_FOUND;
     const std::wstring message = formatMessage(loadMessage(id), {phrase});
@@ -114,22 +112,22 @@ bool askUser(const RuntimePolicy& policy, const RuntimePlaces& places, const Run
     }
     const std::wstring folder = withTrailingSeparator(answer.folder);
     std::wstring library = answer.jvmLibrary;
-    if (library.empty()) library = resolveJvmLibrary(folder, policy.jvmType);
+    if (library.empty()) library = resolveJvmLibrary(probe, folder, policy.jvmType);
     if (library.empty()) {
         traceLine({L"runtime: the folder the user picked has no VM library: ", folder});
         return false;
     }
-    useRuntime(choice, places, library, readRuntimeVersion(folder, library), L"picked by the user",
-               pairRunsLibrary(places.pairProductPath, library));
-    writeChoiceBack(places, folder);
+    useRuntime(choice, places, library, readRuntimeVersion(probe, folder, library), L"picked by the user",
+               pairRunsLibrary(probe, places.pairProductPath, library));
+    writeChoiceBack(probe, places, folder);
     return true;
 }
 
-void writeJrePath(const std::wstring& file, const std::wstring& folder) {
+void writeJrePath(const RuntimeProbe& probe, const std::wstring& file, const std::wstring& folder) {
     if (file.empty()) return;
     // A failed write is not reported: the choice still holds for this run.
     std::wstring note;
-    bool written = writeProfileValue(file, kJreSection, kJrePathKey, folder, &note);
+    bool written = probe.writeJrePath(file, folder, note);
     traceLine({written ? L"runtime: wrote \"JRE Path\" to " : L"runtime: could not write \"JRE Path\" to ", file});
     if (!note.empty()) traceLine({L"runtime: \"JRE Path\": ", note});
     if (!written) trace(L"runtime: the file is as it was, so the next start asks for a runtime again");
@@ -137,10 +135,10 @@ void writeJrePath(const std::wstring& file, const std::wstring& folder) {
 
 }  // namespace
 
-std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVersion* version,
-                          RuntimeCandidate* chosenCandidate, PassFor passFor) {
+std::wstring registryPass(const RuntimeProbe& probe, const RuntimePolicy& policy, RegistryView view,
+                          JavaVersion* version, RuntimeCandidate* chosenCandidate, PassFor passFor) {
     traceLine({L"registry pass, ", viewText(view), L":"});
-    std::vector<RuntimeCandidate> list = collectCandidates(policy, view, passFor);
+    std::vector<RuntimeCandidate> list = collectCandidates(probe, policy, view, passFor);
     if (list.empty()) {
         traceLine({L"registry pass, ", viewText(view), L": no candidate"});
         return std::wstring();
@@ -166,68 +164,71 @@ std::wstring registryPass(const RuntimePolicy& policy, RegistryView view, JavaVe
     return list[chosen].home;
 }
 
-bool pairRunsLibrary(const std::wstring& pairProductPath, const std::wstring& jvmLibraryPath) {
+bool pairRunsLibrary(const RuntimeProbe& probe, const std::wstring& pairProductPath,
+                     const std::wstring& jvmLibraryPath) {
     if (pairProductPath.empty()) return false;
     uint16_t machine = 0;
     // The pair runs what this process cannot load: for the 32-bit launcher any
     // image that is not x86. Asking about this build's own machine keeps a
     // 64-bit launcher used as the pair (often with a copy of the same INI file)
     // from handing a 64-bit runtime on to itself without end.
-    return readImageMachineOfFile(jvmLibraryPath, &machine) && machine != kMachineOwn;
+    return probe.imageMachine(jvmLibraryPath, &machine) && machine != kMachineOwn;
 }
 
-void writeChoiceBack(const RuntimePlaces& places, const std::wstring& folder) {
+void writeChoiceBack(const RuntimeProbe& probe, const RuntimePlaces& places, const std::wstring& folder) {
     const std::wstring& pair = places.pairProductPath;
     if (places.choiceBesideExecutable) {
-        writeJrePath(places.configPath, folder);
+        writeJrePath(probe, places.configPath, folder);
         // A relative name would make the profile functions write into the
         // Windows folder; the paired executable is the file CreateProcessW
         // starts, relative to the current directory.
-        if (!pair.empty() && pair.find(L'.') != std::wstring::npos) writeJrePath(iniPathFor(fullPath(pair)), folder);
+        if (!pair.empty() && pair.find(L'.') != std::wstring::npos) {
+            writeJrePath(probe, iniPathFor(probe.fullPath(pair)), folder);
+        }
     } else {
-        writeJrePath(userConfigPathFor(places.executable, places.productName, places.productCode, true), folder);
+        writeJrePath(probe, probe.userConfigPath(places.executable, places.productName, places.productCode), folder);
         if (!pair.empty()) {
-            writeJrePath(userConfigPathFor(pair, places.productName, places.productCode, true), folder);
+            writeJrePath(probe, probe.userConfigPath(pair, places.productName, places.productCode), folder);
         }
     }
 }
 
-void noteOtherMachine(Failure& failure, const std::wstring& jvmLibraryPath) {
+void noteOtherMachine(const RuntimeProbe& probe, Failure& failure, const std::wstring& jvmLibraryPath) {
     if (failure.id != IDS_LOAD_VM_FAILED || failure.inserts.size() < 2) return;
     const MessageArg& error = failure.inserts[1];
-    if (!error.isNumber || error.number != ERROR_BAD_EXE_FORMAT) return;
+    if (!error.isNumber || error.number != kBadExeFormat) return;
     uint16_t machine = 0;
-    if (!readImageMachineOfFile(jvmLibraryPath, &machine) || machine == kMachineOwn) return;
+    if (!probe.imageMachine(jvmLibraryPath, &machine) || machine == kMachineOwn) return;
     if (machine != kMachineX86 && machine != kMachineX64) return;
     failure.noteId = IDS_OTHER_MACHINE;
     failure.noteInserts = {machineText(machine), machineText(kMachineOwn), machineText(machine)};
 }
 
-bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const RuntimeSearch& search,
-                 RuntimeChoice& choice) {
+bool findRuntime(const RuntimeProbe& probe, const RuntimePolicy& policy, const RuntimePlaces& places,
+                 const RuntimeSearch& search, RuntimeChoice& choice) {
     choice = RuntimeChoice();
     // 1. The configured folder.
     if (!places.jrePath.empty()) {
         const std::wstring folder = withTrailingSeparator(places.jrePath);
-        const std::wstring library = resolveJvmLibrary(folder, policy.jvmType);
+        const std::wstring library = resolveJvmLibrary(probe, folder, policy.jvmType);
         if (!library.empty()) {
-            const RuntimeVersion version = readRuntimeVersion(folder, library);
+            const RuntimeVersion version = readRuntimeVersion(probe, folder, library);
             warnOutsideBounds(policy, version, L"\"JRE Path\"");
             return useRuntime(choice, places, library, version, L"\"JRE Path\"",
-                              pairRunsLibrary(places.pairProductPath, library));
+                              pairRunsLibrary(probe, places.pairProductPath, library));
         }
         traceLine({L"runtime: \"JRE Path\" ", folder, L" has no VM library for the JVM type"});
     }
 
     // 2. A runtime shipped beside the executable. Without one the step yields
     // nothing: a VM library is never taken from whatever the current directory is.
-    std::wstring home = findPrivateRuntime(places.executableFolder);
+    std::wstring home = findPrivateRuntime(probe, places.executableFolder);
     if (home.empty()) {
         trace(L"runtime: no private runtime (bin\\java.dll) beside the executable");
     } else {
-        const std::wstring library = resolveJvmLibrary(home, policy.jvmType);
+        const std::wstring library = resolveJvmLibrary(probe, home, policy.jvmType);
         if (!library.empty()) {
-            const RuntimeVersion version = readRuntimeVersion(home, library);
+            const RuntimeVersion version = readRuntimeVersion(probe, home, library);
             warnOutsideBounds(policy, version, L"private");
             return useRuntime(choice, places, library, version, L"private runtime", false);
         }
@@ -236,12 +237,12 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
 
     // 3, 4. The registry: the default view, then the 64-bit one for the paired executable.
     RuntimeCandidate candidate;
-    home = registryPass(policy, search.defaultView, nullptr, &candidate);
+    home = registryPass(probe, policy, search.defaultView, nullptr, &candidate);
     const wchar_t* why = L"registry";
     bool runPair = false;
     if (home.empty()) {
         if (!places.pairProductPath.empty()) {
-            home = registryPass(policy, search.wideView, nullptr, &candidate, PassFor::Pair);
+            home = registryPass(probe, policy, search.wideView, nullptr, &candidate, PassFor::Pair);
             if (!home.empty()) {
                 runPair = true;
                 why = L"registry, for the paired executable";
@@ -252,11 +253,11 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
     }
     // 5. The chosen home, resolved with the configured VM type.
     if (!home.empty()) {
-        const std::wstring library = resolveJvmLibrary(home, policy.jvmType);
+        const std::wstring library = resolveJvmLibrary(probe, home, policy.jvmType);
         if (!library.empty()) {
             // The key's version is the one the bounds and preferences saw; the
             // exact text comes from the runtime itself.
-            RuntimeVersion version = readRuntimeVersion(home, library);
+            RuntimeVersion version = readRuntimeVersion(probe, home, library);
             version.version = candidate.version;
             version.origin = candidate.versionOrigin;
             return useRuntime(choice, places, library, version, why, runPair);
@@ -265,6 +266,6 @@ bool findRuntime(const RuntimePolicy& policy, const RuntimePlaces& places, const
     }
 
     // 6. JAVA_HOME, then the user.
-    if (tryJavaHome(policy, places, choice)) return true;
-    return askUser(policy, places, search, choice);
+    if (tryJavaHome(probe, policy, places, choice)) return true;
+    return askUser(probe, policy, places, search, choice);
 }

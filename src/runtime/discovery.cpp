@@ -1,62 +1,13 @@
-#include <windows.h>
-
-#include "base/handle.h"
-#include "base/paths.h"
-#include "base/trace.h"
 #include "runtime/discovery.h"
+
+#include "base/text.h"
+#include "base/trace.h"
 #include "runtime/pe_image.h"
 #include "runtime/policy.h"
 
 namespace {
 
-bool openKey(platform::RegistryKey& key, HKEY root, const std::wstring& path, REGSAM access) {
-    return RegOpenKeyExW(root, path.c_str(), 0, access, reinterpret_cast<HKEY*>(key.receive())) == ERROR_SUCCESS;
-}
-
-REGSAM viewFlags(RegistryView view) {
-    switch (view) {
-    case RegistryView::Default: return 0;
-    case RegistryView::Bits32: return KEY_WOW64_32KEY;
-    case RegistryView::Bits64: return KEY_WOW64_64KEY;
-    }
-    return 0;
-}
-
-HKEY rootKey(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 const wchar_t* rootText(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? L"HKLM\\" : L"HKCU\\"; }
-
-// A value as text, whatever its registry type. Empty when it is missing, has
-// size 0 or cannot be read.
-std::wstring readTextValue(HKEY key, const wchar_t* name) {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0) {
-        return std::wstring();
-    }
-    // Room for the value rounded up to whole characters, and a terminating zero.
-    std::wstring buffer(size / sizeof(wchar_t) + 2, L'\0');
-    DWORD got = size;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &got) != ERROR_SUCCESS) {
-        return std::wstring();
-    }
-    buffer.resize((got + sizeof(wchar_t) - 1) / sizeof(wchar_t));
-    // A string value usually carries its terminating zero; the text ends at the first one.
-    size_t end = buffer.find(L'\0');
-    if (end != std::wstring::npos) buffer.resize(end);
-    return buffer;
-}
-
-// The subkey names of a key in index order, up to the first call that fails.
-std::vector<std::wstring> subkeyNames(HKEY key) {
-    std::vector<std::wstring> names;
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[MAX_PATH];
-        DWORD length = MAX_PATH;
-        if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
-    }
-    return names;
-}
 
 void traceFamily(const RuntimeFamily& family, RegistryRoot root, std::wstring_view state,
                  std::wstring_view reason = std::wstring_view()) {
@@ -67,7 +18,41 @@ void traceFamily(const RuntimeFamily& family, RegistryRoot root, std::wstring_vi
                reason.empty() ? L"" : L" (", reason, reason.empty() ? L"" : L")"});
 }
 
+// A release file has some twenty short lines.
+bool releaseVersionIn(const RuntimeProbe& probe, const std::wstring& folder, std::wstring& text) {
+    std::string bytes;
+    return !folder.empty() && probe.readFile(folder + L"release", 64 * 1024, bytes) && releaseFileVersion(bytes, text);
+}
+
 }  // namespace
+
+std::wstring resolveJvmLibrary(const RuntimeProbe& probe, const std::wstring& home, JvmType type, bool* isServer) {
+    static const wchar_t kServer[] = L"bin\\server\\jvm.dll";
+    if (isServer) *isServer = false;
+    if (type == JvmType::Server || type == JvmType::FavorServer) {
+        std::wstring path = home + kServer;
+        if (probe.exists(path)) {
+            if (isServer) *isServer = true;
+            return path;
+        }
+        if (type == JvmType::Server) return std::wstring();
+    }
+    static const struct {
+        const wchar_t* subPath;
+        bool server;
+    } order[] = {
+        {L"bin\\client\\jvm.dll", false}, {L"bin\\classic\\jvm.dll", false}, {L"bin\\hotspot\\jvm.dll", false},
+        {kServer, true},                  {L"bin\\jrockit\\jvm.dll", false},
+    };
+    for (const auto& entry : order) {
+        std::wstring path = home + entry.subPath;
+        if (probe.exists(path)) {
+            if (isServer) *isServer = entry.server;
+            return path;
+        }
+    }
+    return std::wstring();
+}
 
 const wchar_t* viewText(RegistryView view) {
     switch (view) {
@@ -78,27 +63,28 @@ const wchar_t* viewText(RegistryView view) {
     return L"";
 }
 
-bool hasJavaLibrary(const std::wstring& folder) { return fileExists(folder + L"bin\\java.dll"); }
+bool hasJavaLibrary(const RuntimeProbe& probe, const std::wstring& folder) {
+    return probe.exists(folder + L"bin\\java.dll");
+}
 
-std::wstring findPrivateRuntime(const std::wstring& folder) {
-    if (hasJavaLibrary(folder)) return folder;
+std::wstring findPrivateRuntime(const RuntimeProbe& probe, const std::wstring& folder) {
+    if (hasJavaLibrary(probe, folder)) return folder;
     for (const wchar_t* sub : {L"jre\\", L"runtime\\"}) {
-        if (hasJavaLibrary(folder + sub)) return folder + sub;
+        if (hasJavaLibrary(probe, folder + sub)) return folder + sub;
     }
     return std::wstring();
 }
 
-void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView view, const RuntimePolicy& policy,
-                   std::vector<RuntimeCandidate>& list, PassFor passFor) {
+void collectFamily(const RuntimeProbe& probe, const RuntimeFamily& family, RegistryRoot root, RegistryView view,
+                   const RuntimePolicy& policy, std::vector<RuntimeCandidate>& list, PassFor passFor) {
     const bool tracing = traceEnabled();
     const EntryVerdict takesPart = familyParticipation(family, policy);
     // A family that does not take part is not searched; the trace still lists
     // its entries so that it can say why they were left.
     if (takesPart != EntryVerdict::Accepted && !tracing) return;
 
-    const REGSAM access = KEY_READ | viewFlags(view);
-    platform::RegistryKey familyKey;
-    if (!openKey(familyKey, rootKey(root), family.key, access)) {
+    std::vector<std::wstring> names;
+    if (!probe.subkeyNames(root, view, family.key, names)) {
         if (tracing) traceFamily(family, root, L"not present");
         return;
     }
@@ -114,29 +100,26 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     // HKEY_CURRENT_USER\Software is shared by both views: its runtimes may be of either processor.
     const bool machineCheck = root == RegistryRoot::CurrentUser && passFor == PassFor::ThisProcess;
 
-    for (const std::wstring& name : subkeyNames(static_cast<HKEY>(familyKey.get()))) {
+    for (const std::wstring& name : names) {
         if (!keyNameFits(family.names, name)) continue;
         std::wstring entryKey = family.key + name;
         if (family.implementation) entryKey += std::wstring(L"\\") + family.implementation + L"\\MSI";
 
-        platform::RegistryKey entry;
-        const bool entryOpen = openKey(entry, rootKey(root), entryKey, access);
+        std::vector<std::wstring> values;
+        const bool entryOpen = probe.textValues(root, view, entryKey, {family.valueName, family.versionValue}, values);
         // A version key without this VM's folder belongs to the other VM of the layout.
         if (family.implementation && !entryOpen) continue;
 
         RuntimeCandidate candidate;
         candidate.source = rootText(root) + entryKey;
-        if (entryOpen) candidate.home = familyHome(family, readTextValue(static_cast<HKEY>(entry.get()), family.valueName));
+        if (entryOpen) candidate.home = familyHome(family, values[0]);
         // The best version the key offers: its name, a fuller version value, or
         // for a name that gives only the major version, the home's release file.
         candidate.versionText = name;
-        if (family.versionValue && entryOpen) {
-            std::wstring fuller = readTextValue(static_cast<HKEY>(entry.get()), family.versionValue);
-            if (!fuller.empty()) candidate.versionText = fuller;
-        }
+        if (family.versionValue && entryOpen && !values[1].empty()) candidate.versionText = values[1];
         std::wstring release;
         if (family.modern && digitGroups(candidate.versionText) <= 1 && !candidate.home.empty() &&
-            readReleaseVersion(candidate.home, release)) {
+            readReleaseVersion(probe, candidate.home, release)) {
             candidate.versionText = release;
             candidate.versionOrigin = VersionOrigin::ReleaseFile;
         }
@@ -151,10 +134,10 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
         std::wstring library;
         if (verdict == EntryVerdict::Accepted) {
             bool isServer = false;
-            library = resolveJvmLibrary(candidate.home, type, &isServer);
+            library = resolveJvmLibrary(probe, candidate.home, type, &isServer);
             if (library.empty() && family.modern) {
                 // A JDK 8 registered by today's installers keeps its VM in jre\.
-                library = resolveJvmLibrary(candidate.home + L"jre\\", type, &isServer);
+                library = resolveJvmLibrary(probe, candidate.home + L"jre\\", type, &isServer);
                 if (!library.empty()) candidate.home += L"jre\\";
             }
             if (library.empty()) {
@@ -165,7 +148,7 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
             }
         }
         uint16_t machine = 0;
-        if (verdict == EntryVerdict::Accepted && machineCheck && readImageMachineOfFile(library, &machine) &&
+        if (verdict == EntryVerdict::Accepted && machineCheck && probe.imageMachine(library, &machine) &&
             machine != kMachineOwn) {
             verdict = EntryVerdict::OtherMachine;
         }
@@ -190,19 +173,48 @@ void collectFamily(const RuntimeFamily& family, RegistryRoot root, RegistryView 
     }
 }
 
-std::vector<RuntimeCandidate> collectCandidates(const RuntimePolicy& policy, RegistryView view, PassFor passFor) {
+std::vector<RuntimeCandidate> collectCandidates(const RuntimeProbe& probe, const RuntimePolicy& policy,
+                                                RegistryView view, PassFor passFor) {
     std::vector<RuntimeCandidate> list;
     for (const RuntimeFamily& family : classicFamilies()) {
-        collectFamily(family, RegistryRoot::LocalMachine, view, policy, list, passFor);
+        collectFamily(probe, family, RegistryRoot::LocalMachine, view, policy, list, passFor);
     }
     if (!list.empty()) return list;
 
     trace(L"  no candidate from the classic families: searching the layouts of Java 9 and later installers");
     for (RegistryRoot root : {RegistryRoot::LocalMachine, RegistryRoot::CurrentUser}) {
-        for (const RuntimeFamily& family : modernFamilies()) collectFamily(family, root, view, policy, list, passFor);
+        for (const RuntimeFamily& family : modernFamilies()) {
+            collectFamily(probe, family, root, view, policy, list, passFor);
+        }
     }
     for (const DroppedCandidate& d : keepOnePerHome(list)) {
         traceLine({L"  ", d.source, L": skipped: ", verdictText(d.verdict)});
     }
     return list;
+}
+
+bool readReleaseVersion(const RuntimeProbe& probe, const std::wstring& home, std::wstring& text) {
+    return releaseVersionIn(probe, home, text) || releaseVersionIn(probe, jreParentFolder(home), text);
+}
+
+RuntimeVersion readRuntimeVersion(const RuntimeProbe& probe, const std::wstring& home, const std::wstring& library) {
+    RuntimeVersion v;
+    if (readReleaseVersion(probe, home, v.text)) {
+        v.textOrigin = VersionOrigin::ReleaseFile;
+        v.version = JavaVersion::parse(v.text, 0);
+        if (v.version != JavaVersion()) {
+            v.origin = VersionOrigin::ReleaseFile;
+            return v;
+        }
+    }
+    uint16_t product[4] = {0, 0, 0, 0};
+    if (!library.empty() && probe.imageProductVersion(library, product)) {
+        v.version = versionFromProductVersion(product);
+        if (v.version != JavaVersion()) v.origin = VersionOrigin::VersionResource;
+        if (v.text.empty()) {
+            v.text = productVersionText(product);
+            v.textOrigin = VersionOrigin::VersionResource;
+        }
+    }
+    return v;
 }
