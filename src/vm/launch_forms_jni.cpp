@@ -29,7 +29,9 @@ jobject callObject(JNIEnv* env, jclass cls, jobject self, const char* name, cons
                    const jvalue* args = nullptr) {
     jmethodID id = self ? env->GetMethodID(cls, name, signature) : env->GetStaticMethodID(cls, name, signature);
     if (!id) return nullptr;
-    return self ? env->CallObjectMethodA(self, id, args) : env->CallStaticObjectMethodA(cls, id, args);
+    jobject result = self ? env->CallObjectMethodA(self, id, args) : env->CallStaticObjectMethodA(cls, id, args);
+    exceptionPending(env);  // looked at, as the checked JNI wants; left pending
+    return result;
 }
 
 // The same on the object's own class.
@@ -42,7 +44,9 @@ jobject callOn(JNIEnv* env, jobject self, const char* name, const char* signatur
 jint callInt(JNIEnv* env, jobject self, const char* name) {
     LocalRef<jclass> cls(env, env->GetObjectClass(self));
     jmethodID id = env->GetMethodID(cls.get(), name, "()I");
-    return id ? env->CallIntMethodA(self, id, nullptr) : -1;
+    if (!id) return -1;
+    const jint result = env->CallIntMethodA(self, id, nullptr);
+    return exceptionPending(env) ? -1 : result;
 }
 
 // The value of an Optional, or null.
