@@ -587,6 +587,14 @@ TEST_P(LaunchForms, AMainModuleByNameByClassAndFromAnImage) {
     EXPECT_TRUE(contains(run.out, "main of test.app [image] hello from test.lib\n")) << describe(run);
 }
 
+// examples/modular as its INI file says to build and start it.
+TEST_P(LaunchForms, TheModularExampleStartsAsItsIniFileSays) {
+    DriverRun run = runProgram({APP_HOST, std::string(JVM_TEST_APPS) + "/modular/greeter.ini", homeOf(GetParam()), "Reader"},
+                               true, 120);
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(run.out, "Hello, Reader!\nmodule: com.example.greeter\n") << describe(run);
+}
+
 TEST_P(LaunchForms, AnExecutableJarWithItsManifestsAttributes) {
     DriverRun run = host("Main JAR=\\jar\\app.jar\r\n");
     EXPECT_EQ(run.exitCode, 0) << describe(run);
