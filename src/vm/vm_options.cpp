@@ -187,6 +187,7 @@ void splitMainModule(const std::wstring& value, std::wstring& module, std::wstri
 
 Failure buildProgramPaths(const JavaCommand& command, const std::wstring& mainClass, const std::wstring& folderBare,
                           const std::wstring& executable, const ClassPathOps& ops, ProgramPaths& out) {
+    out = ProgramPaths();
     out.entry.mainClass = mainClass;
     if (!command.mainModule.empty()) {
         std::wstring moduleClass;
