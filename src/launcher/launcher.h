@@ -20,12 +20,21 @@ class ExitRelay : public ExitObserver {
 public:
     explicit ExitRelay(StartupCache& cache) : cache_(cache) {}
     void setService(ExitObserver* service) { service_.store(service); }
+    // A VM that cannot set up the main module's boot layer ends the process
+    // while `vm` creates it, after its reason and the abort hook: the hook
+    // then reports it and ends with -1, as every failed launch does.
+    void watchCreation(const VmSession* vm, const std::wstring& mainModule) {
+        vm_ = vm;
+        mainModule_ = mainModule;
+    }
     void onExit(int exitCode) override;
     void onAbort() override;
 
 private:
     std::atomic<ExitObserver*> service_{nullptr};
     StartupCache& cache_;
+    const VmSession* vm_ = nullptr;
+    std::wstring mainModule_;
 };
 
 class Launcher {

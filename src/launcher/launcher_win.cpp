@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 #include "launcher/launcher.h"
@@ -17,6 +18,7 @@
 #include "ui/window_station.h"
 #include "vm/class_data_sharing_win.h"
 #include "vm/environment.h"
+#include "vm/vm_options.h"
 
 namespace {
 
@@ -139,6 +141,10 @@ int Launcher::run() {
     }
     if (instance_.role() == SingleInstance::Role::Second) return instance_.waitForFirstInstance();
 
+    if (Failure failure = checkMainModuleRuntime(settings_.command, runtime_.version)) {
+        report(failure);
+        return -1;
+    }
     JavaLaunch launch;
     launch.mainClass = settings_.mainClass;
     launch.arguments = arguments_;
@@ -159,7 +165,11 @@ int Launcher::run() {
     cache.productName = settings_.productName;
     cache.productCode = settings_.productCode;
     cache.executable = paths_.exe;
-    report(assembleVmOptions(settings_.command, paths_, cache, launch, cache_));
+    if (Failure failure = assembleVmOptions(settings_.command, paths_, cache, launch, cache_)) {
+        report(failure);
+        if (failure.id != IDS_NO_CLASS_PATH) return -1;
+    }
+    exitRelay_.watchCreation(&vm_, launch.mainModule);
     Failure failure;
     const int status = vm_.run(std::move(launch), failure);
     report(failure);
@@ -173,6 +183,11 @@ void ExitRelay::onExit(int exitCode) {
 
 void ExitRelay::onAbort() {
     if (ExitObserver* service = service_.load()) service->onAbort();
+    if (vm_ && vm_->creating() && !mainModule_.empty()) {
+        report(Failure(IDS_MODULE_NOT_RESOLVED, {mainModule_}));
+        std::fflush(stdout);
+        ExitProcess(static_cast<UINT>(-1));
+    }
 }
 
 Launcher::Launcher() { setExitObserver(&exitRelay_); }

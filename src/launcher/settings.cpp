@@ -27,6 +27,21 @@ const wchar_t kJre[] = L"Java Runtime Environment";
 const wchar_t kApplication[] = L"Application";
 const wchar_t kClassPath[] = L"Class Path";
 
+// "Main Module", "Module Path" and "Main JAR" (extensions), traced only when set.
+void readLaunchForm(const ProfileSource& config, bool tracing, JavaCommand& command) {
+    const struct {
+        const wchar_t* key;
+        std::wstring JavaCommand::*value;
+    } keys[] = {{L"Main Module", &JavaCommand::mainModule},
+                {L"Module Path", &JavaCommand::modulePath},
+                {L"Main JAR", &JavaCommand::mainJar}};
+    for (const auto& k : keys) {
+        std::wstring& value = command.*k.value;
+        value = config.read(kJre, k.key);
+        if (tracing && !value.empty()) trace(std::wstring(L"  \"") + k.key + L"\" = \"" + value + L"\"");
+    }
+}
+
 }  // namespace
 
 Failure readSettings(const std::wstring& configPath, const std::wstring& exePath, const SettingsFacts& facts,
@@ -71,11 +86,13 @@ Failure readSettings(const std::wstring& configPath, const std::wstring& exePath
     applyJvmSource(runtime, traced(L"JVM Source", config.read(kJre, L"JVM Source")));
     applyVmProvider(runtime, traced(L"VM Provider", config.read(kJre, L"VM Provider")));
 
+    JavaCommand& command = s.command;
+    readLaunchForm(config, tracing, command);
     std::wstring mainClass = traced(L"Main Class", config.read(kJre, L"Main Class"));
-    if (mainClass.empty()) return Failure(IDS_NO_MAIN_CLASS);
+    // A main module or a main JAR names its main class itself.
+    if (mainClass.empty() && command.mainModule.empty() && command.mainJar.empty()) return Failure(IDS_NO_MAIN_CLASS);
     s.mainClass = mainClassFromConfig(mainClass);
 
-    JavaCommand& command = s.command;
     s.failureCheck = isYesAnyCase(traced(L"Failure Check", config.read(kApplication, L"Failure Check")));
     s.overrideWorkingDir = isYesAnyCase(traced(L"Override WorkingDir", config.read(kApplication, L"Override WorkingDir")));
     command.systemPath = traced(L"System Path", config.read(kJre, L"System Path"));

@@ -227,11 +227,21 @@ std::wstring cacheBaseName(const CacheInputs& in, CacheKind kind) {
     state.add(lowerAscii(in.executable));
     state.add(in.runtimeIdentity);
     for (int32_t field : in.runtimeVersion.fields) state.add(static_cast<uint64_t>(static_cast<uint32_t>(field)));
-    for (const ClassPathFile& file : in.classPathFiles) {
-        state.add(file.path);
-        state.add(file.found ? 1u : 0u);
-        state.add(file.size);
-        state.add(file.lastWrite);
+    auto addFiles = [&state](const std::vector<ClassPathFile>& files) {
+        for (const ClassPathFile& file : files) {
+            state.add(file.path);
+            state.add(file.found ? 1u : 0u);
+            state.add(file.size);
+            state.add(file.lastWrite);
+        }
+    };
+    addFiles(in.classPathFiles);
+    // Only then: the names of caches made without modules stay as they were.
+    if (!in.mainModule.empty() || !in.modulePath.empty()) {
+        state.add(L"modules");
+        state.add(in.mainModule);
+        state.add(in.modulePath);
+        addFiles(in.modulePathFiles);
     }
     return cacheNamePrefix(in.executable) + hexDigits(state.value(), 16);
 }
@@ -342,8 +352,11 @@ CachePlan planCacheFiles(const CacheInputs& in, CacheKind kind, const std::vecto
             plan.javaCommand = in.javaCommand;
             plan.argumentsFile = folder + base + L".aotargs";
             std::vector<std::wstring> arguments{L"-XX:AOTMode=create", L"-XX:AOTConfiguration=" + plan.configFile,
-                                                L"-XX:AOTCache=" + plan.cacheFile,
-                                                L"-Djava.class.path=" + in.classPath};
+                                                L"-XX:AOTCache=" + plan.cacheFile};
+            // The program's classes as the training start named them.
+            if (!in.classPath.empty()) arguments.push_back(L"-Djava.class.path=" + in.classPath);
+            if (!in.modulePath.empty()) arguments.push_back(L"--module-path=" + in.modulePath);
+            if (!in.mainModule.empty()) arguments.push_back(L"-Djdk.module.main=" + in.mainModule);
             for (const std::wstring& option : in.vmParameters) {
                 if (passedToAssembly(option)) arguments.push_back(option);
             }

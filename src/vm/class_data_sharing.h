@@ -34,7 +34,8 @@
 //
 // File names: <exe>-<8 hex digits of the executable's path>-<16 hex digits of
 // the runtime identity, version, kind and every class path entry with its size
-// and time>.<extension>. Files of the same executable with other digits are old
+// and time, and the main module and the module path's files, when there are
+// any>.<extension>. Files of the same executable with other digits are old
 // caches: they are removed when a new cache is made (and so is what an earlier
 // training of the same cache left). <name>.tried marks a
 // training; while it exists without a cache, no training is started again.
@@ -68,6 +69,9 @@ struct CacheInputs {
     std::wstring javaCommand;                      // the runtime's java command (bin\java.exe); empty when it has none
     std::wstring classPath;                        // the class path value exactly as the VM gets it
     std::vector<ClassPathFile> classPathFiles;     // its entries
+    std::wstring modulePath;                       // the module path as the VM gets it; empty: none
+    std::vector<ClassPathFile> modulePathFiles;    // its files (the modules in a folder of modules)
+    std::wstring mainModule;                       // the root module ("Main Module"); empty: none
     std::vector<std::wstring> vmParameters;        // the user's parameters, split and unquoted
     std::vector<EnvironmentOptions> environmentOptions;  // JAVA_TOOL_OPTIONS, _JAVA_OPTIONS
     std::wstring executable;                       // the executable's path

@@ -190,6 +190,19 @@ std::vector<ClassPathFile> classPathFilesOf(const std::wstring& classPath) {
     return files;
 }
 
+std::vector<ClassPathFile> modulePathFilesOf(const std::wstring& modulePath) {
+    std::wstring files;
+    for (const std::wstring& entry : splitList(modulePath, L';')) {
+        if (entry.empty()) continue;
+        if (!isFolder(entry)) {
+            files += entry + L";";
+            continue;
+        }
+        for (const std::wstring& name : listFiles(withTrailingSeparator(entry))) files += withTrailingSeparator(entry) + name + L";";
+    }
+    return classPathFilesOf(files);
+}
+
 std::wstring vmLibraryIdentity(const std::wstring& jvmLibraryPath) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!attributesOf(jvmLibraryPath, data)) return std::wstring();
@@ -224,6 +237,8 @@ CachePlan prepareStartupCache(const StartupCacheRequest& request) {
     in.environmentOptions = environmentOptions();
     in.executable = request.executable;
     in.classPath = request.classPath;
+    in.modulePath = request.modulePath;
+    in.mainModule = request.mainModule;
     const CacheFileOps ops = windowsCacheFileOps();
     std::wstring reason;
     // The cheap checks first: without "auto" nothing is looked at on disk.
@@ -233,6 +248,7 @@ CachePlan prepareStartupCache(const StartupCacheRequest& request) {
     in.runtimeIdentity = request.runtimeIdentity + L"|" + vmLibraryIdentity(request.jvmLibraryPath);
     in.javaCommand = javaCommandOf(request.jvmLibraryPath);
     in.classPathFiles = classPathFilesOf(request.classPath);
+    in.modulePathFiles = modulePathFilesOf(request.modulePath);
     in.elevated = elevatedAboveItsAccount();
     const std::wstring folder = startupCacheFolder(request.productName, request.productCode, request.executable);
     in.cacheFolder = folderForTheVm(folder);

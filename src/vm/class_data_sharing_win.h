@@ -22,6 +22,8 @@ struct StartupCacheRequest {
     std::wstring runtimeIdentity;            // the release file's version; empty: the VM library's size and time
     std::wstring jvmLibraryPath;             // the chosen VM library
     std::wstring classPath;                  // the class path value as the VM gets it (entries joined by ';')
+    std::wstring modulePath;                 // the module path likewise; empty: none
+    std::wstring mainModule;                 // the root module; empty: none
     std::vector<std::wstring> vmParameters;  // "Virtual Machine Parameters", split and processed
     std::wstring productName;                // "Product Name" and "Product Code": the cache folder
     std::wstring productCode;
@@ -58,6 +60,8 @@ std::wstring startupCacheFolder(const std::wstring& productName, const std::wstr
                                 const std::wstring& executable);
 // Size, time and kind of every entry of a ';'-separated class path.
 std::vector<ClassPathFile> classPathFilesOf(const std::wstring& classPath);
+// The same for a module path, whose folders count by the files in them.
+std::vector<ClassPathFile> modulePathFilesOf(const std::wstring& modulePath);
 // "<size>:<last write time>" of the VM library: a runtime's identity when its
 // release file gives none. Empty when the file cannot be read.
 std::wstring vmLibraryIdentity(const std::wstring& jvmLibraryPath);

@@ -74,33 +74,39 @@ Failure assembleVmOptions(const JavaCommand& command, const ModulePaths& paths, 
     ClassPathOps ops;
     ops.expand = [](std::wstring& entry) { expandEnvironmentInPlace(entry); };
     ops.findNames = findNames;
-    std::wstring classPath = buildClassPath(command.classPath, paths.folderBare, ops);
-    if (command.embeddedJar) classPath = classPath.empty() ? paths.exe : paths.exe + L";" + classPath;
-    if (classPath.empty()) return Failure(IDS_NO_CLASS_PATH);
+    ProgramPaths program;
+    if (Failure failure = buildProgramPaths(command, launch.mainClass, paths.folderBare, paths.exe, ops, program)) {
+        return failure;
+    }
+    // Expanded entry by entry already, and the names found must stay as they are.
+    program.classPath = narrowable(program.classPath, L"class path");
+    program.modulePath = narrowable(program.modulePath, L"module path");
+    launch.mainClass = program.entry.mainClass;
+    launch.mainJar = program.entry.mainJar;
+    launch.mainModule = program.entry.mainModule;
 
-    const std::wstring classPathOption = L"-Djava.class.path=";
-    std::vector<std::wstring> options{classPathOption + classPath};
+    std::vector<std::wstring> options = programOptions(program);
+    const size_t named = options.size();
     splitVmParameters(command.vmParameters, memoryStatus(), launch.threadStackSize, options);
-    for (size_t i = 0; i < options.size(); ++i) {
+    for (size_t i = named; i < options.size(); ++i) {
         std::wstring& option = options[i];
-        if (i == 0) {
-            // Expanded entry by entry already, and the names found must stay as they are.
-            option = classPathOption + narrowable(option.substr(classPathOption.size()), L"class path");
-            continue;
-        }
         expandEnvironmentInPlace(option);
         if (!survivesAnsi(option)) {
             traceLine({L"VM option: passed as it is, the code page cannot hold it: ", option});
         }
     }
-    // The start-up cache's options go right after the class path, so that the
-    // user's own parameters (an -Xlog of theirs, say) come later and win.
+    // The start-up cache's options go right after those that name the
+    // program's classes, so that the user's own parameters (an -Xlog of
+    // theirs, say) come later and win.
     if (!command.classDataSharing.empty()) {
         request.setting = command.classDataSharing;
-        request.classPath = options[0].substr(classPathOption.size());
-        request.vmParameters.assign(options.begin() + 1, options.end());
+        request.classPath = program.classPath;
+        request.modulePath = program.modulePath;
+        request.mainModule = program.entry.mainModule;
+        request.vmParameters.assign(options.begin() + static_cast<std::ptrdiff_t>(named), options.end());
         const CachePlan& plan = cache.prepare(request);
-        options.insert(options.begin() + 1, plan.vmOptions.begin(), plan.vmOptions.end());
+        options.insert(options.begin() + static_cast<std::ptrdiff_t>(named), plan.vmOptions.begin(),
+                       plan.vmOptions.end());
         launch.filterVmOutput = plan.filterVmOutput;
     }
     for (const std::wstring& option : options) appendOption(launch, option);

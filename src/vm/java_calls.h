@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "vm/program_entry.h"
 
 using CreateJavaVmFunction = jint(JNICALL*)(JavaVM**, void**, void*);
 using DefaultInitArgsFunction = jint(JNICALL*)(void*);
@@ -69,6 +70,7 @@ bool redirectJavaStream(JNIEnv* env, const std::wstring& file, bool append, Java
 // --- main ----------------------------------------------------------------------------
 
 struct MainThreadHooks {
+    std::function<void(const std::wstring&)> mainClassFound;  // the main class ('/'-separated), once found
     std::function<void()> signalReady;    // main is about to be called (single-instance ready event)
     std::function<void()> waitForever;    // set when the thread must stay attached after main
 };
@@ -81,6 +83,11 @@ struct MainThreadHooks {
 // attached would keep DestroyJavaVM waiting), except after main when
 // `waitForever` is set. True when main returned normally and the thread detached.
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
+                     bool failureCheck, const MainThreadHooks& hooks, Failure& failure);
+// The same for every form of the java command (vm/launch_forms.h): the main
+// class of a main JAR or a main module, and the main methods of today's
+// runtimes (failures 250 to 259 besides those above).
+bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const ProgramEntry& entry, const std::vector<std::wstring>& arguments,
                      bool failureCheck, const MainThreadHooks& hooks, Failure& failure);
 
 // --- calls from attached threads ----------------------------------------------------------

@@ -8,6 +8,8 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "resources/resource.h"
+#include "vm/jni_support.h"
+#include "vm/launch_forms.h"
 #include "vm/vm_output.h"
 #include "vm/vm_session.h"
 
@@ -86,52 +88,10 @@ unsigned reasonMessage(jint result) {
     }
 }
 
-// Whether an exception is pending (the checked JNI wants a look after every call).
-bool exceptionPending(JNIEnv* env) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (!pending) return false;
-    env->DeleteLocalRef(pending);
-    return true;
-}
-
 // The common end of a failed step: a pending exception is described, the step gives false.
 bool failedStep(JNIEnv* env) {
     if (exceptionPending(env)) env->ExceptionDescribe();
     return false;
-}
-
-// A local reference that is deleted when it goes out of scope.
-template <typename T>
-class LocalRef {
-public:
-    LocalRef(JNIEnv* env, T ref) : env_(env), ref_(ref) {}
-    LocalRef(const LocalRef&) = delete;
-    LocalRef& operator=(const LocalRef&) = delete;
-    ~LocalRef() {
-        if (ref_) env_->DeleteLocalRef(ref_);
-    }
-    T get() const { return ref_; }
-    explicit operator bool() const { return ref_ != nullptr; }
-
-private:
-    JNIEnv* env_;
-    T ref_;
-};
-
-// The modified UTF-8 text of a Java string as wide text; empty on failure.
-// Nothing is pending afterwards.
-std::wstring wideText(JNIEnv* env, jstring text) {
-    const char* chars = env->GetStringUTFChars(text, nullptr);
-    if (!chars) {
-        // The VM ran out of memory and left an OutOfMemoryError pending, which
-        // would make the caller's next JNI call a misuse.
-        if (exceptionPending(env)) env->ExceptionClear();
-        trace(L"the text of a Java string could not be read");
-        return std::wstring();
-    }
-    std::wstring out = fromModifiedUtf8(chars);
-    env->ReleaseStringUTFChars(text, chars);
-    return out;
 }
 
 // A new PrintStream on `target`; null on failure.
@@ -149,6 +109,20 @@ jobject newPrintStream(JNIEnv* env, jobject target) {
 }
 
 }  // namespace
+
+std::wstring wideText(JNIEnv* env, jstring text) {
+    const char* chars = env->GetStringUTFChars(text, nullptr);
+    if (!chars) {
+        // The VM ran out of memory and left an OutOfMemoryError pending, which
+        // would make the caller's next JNI call a misuse.
+        if (exceptionPending(env)) env->ExceptionClear();
+        trace(L"the text of a Java string could not be read");
+        return std::wstring();
+    }
+    std::wstring out = fromModifiedUtf8(chars);
+    env->ReleaseStringUTFChars(text, chars);
+    return out;
+}
 
 void setExitObserver(ExitObserver* observer) { exitObserver.store(observer); }
 
@@ -346,13 +320,7 @@ bool redirectJavaStream(JNIEnv* env, const std::wstring& file, bool append, Java
     return !describePendingException(env);
 }
 
-namespace {
-
-// FindClass with the modified UTF-8 of a Java string: the form in which a
-// class name of any letters reaches the VM. Null when the text cannot be
-// taken (`converted` false; the exception is described) or no class is found
-// (left pending).
-jclass findClassNamed(JNIEnv* env, jstring name, bool* converted = nullptr) {
+jclass findClassNamed(JNIEnv* env, jstring name, bool* converted) {
     const char* utf = env->GetStringUTFChars(name, nullptr);
     if (converted) *converted = utf != nullptr;
     if (!utf) {
@@ -363,6 +331,8 @@ jclass findClassNamed(JNIEnv* env, jstring name, bool* converted = nullptr) {
     env->ReleaseStringUTFChars(name, utf);
     return cls;
 }
+
+namespace {
 
 // The class named in wide text, looked up as main's class is. Null when it
 // cannot be found (a pending exception is left for the caller).
@@ -410,36 +380,21 @@ void dispatchUncaughtException(JNIEnv* env) {
 enum class MainOutcome { NotCalled, Returned, Threw };
 
 // Steps from the main class lookup to the return of main.
-MainOutcome callMain(JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
+MainOutcome callMain(JNIEnv* env, const ProgramEntry& entry, const std::vector<std::wstring>& arguments,
                      bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
-    LocalRef<jstring> className(env, newJavaString(env, mainClass));
-    if (!className) {
-        failure = Failure(IDS_MAIN_CLASS_STRING, {mainClass});
-        return MainOutcome::NotCalled;
-    }
-    bool converted = false;
-    LocalRef<jclass> cls(env, findClassNamed(env, className.get(), &converted));
-    if (!converted) return MainOutcome::NotCalled;
-    if (!cls) {
-        describePendingException(env);
-        failure = Failure(IDS_CLASS_NOT_FOUND, {mainClass});
-        return MainOutcome::NotCalled;
-    }
-    jmethodID main = env->GetStaticMethodID(cls.get(), "main", "([Ljava/lang/String;)V");
-    if (!main) {
-        // A VM that reports the missing method as an exception has it described
-        // first; the message says what the launcher was looking for.
-        describePendingException(env);
-        failure = Failure(IDS_NO_MAIN_METHOD);
-        return MainOutcome::NotCalled;
-    }
+    std::wstring mainClass;
+    LocalRef<jclass> cls(env, loadProgramClass(env, entry, mainClass, failure));
+    if (!cls) return MainOutcome::NotCalled;
+    if (hooks.mainClassFound) hooks.mainClassFound(mainClass);
+    MainMethod main;
+    if (!findMainMethod(env, cls.get(), mainClass, main, failure)) return MainOutcome::NotCalled;
     LocalRef<jobjectArray> args(env, newJavaStringArray(env, arguments));
     if (!args) {
         describePendingException(env);
         return MainOutcome::NotCalled;
     }
     if (hooks.signalReady) hooks.signalReady();
-    env->CallStaticVoidMethod(cls.get(), main, args.get());
+    invokeMainMethod(env, cls.get(), main, args.get());
     if (!exceptionPending(env)) return MainOutcome::Returned;
     // A main that ends with an exception fails the run, as it fails the java
     // command, and the exception is reported on the program's System.err
@@ -458,7 +413,13 @@ MainOutcome callMain(JNIEnv* env, const std::wstring& mainClass, const std::vect
 
 bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                      bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
-    const MainOutcome outcome = callMain(env, mainClass, arguments, failureCheck, hooks, failure);
+    return runJavaMainWith(vm, env, ProgramEntry{mainClass, std::wstring(), std::wstring()}, arguments, failureCheck,
+                           hooks, failure);
+}
+
+bool runJavaMainWith(JavaVM* vm, JNIEnv* env, const ProgramEntry& entry, const std::vector<std::wstring>& arguments,
+                     bool failureCheck, const MainThreadHooks& hooks, Failure& failure) {
+    const MainOutcome outcome = callMain(env, entry, arguments, failureCheck, hooks, failure);
     if (outcome != MainOutcome::NotCalled && hooks.waitForever) hooks.waitForever();
     bool detached = vm->DetachCurrentThread() == JNI_OK;
     return outcome == MainOutcome::Returned && detached;

@@ -15,4 +15,9 @@ struct JavaCommand {
     std::wstring libraryPath;   // "Library Path"
     std::wstring systemPath;    // "System Path"
     std::wstring classDataSharing;  // "Class Data Sharing" (the start-up cache, an extension)
+
+    // The program's launch form (extensions), as the java command's -m and -jar take it.
+    std::wstring mainModule;  // "Main Module": module or module/class
+    std::wstring modulePath;  // "Module Path": entries as "Class Path" takes them
+    std::wstring mainJar;     // "Main JAR": a path relative to the executable's folder
 };

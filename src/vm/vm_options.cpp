@@ -2,6 +2,7 @@
 
 #include "base/paths.h"
 #include "base/text.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -176,6 +177,55 @@ std::wstring buildClassPath(const std::wstring& configured, const std::wstring& 
         for (const std::wstring& name : ops.findNames(search.pattern)) add(search.resultDirectory + name);
     }
     return classPath;
+}
+
+void splitMainModule(const std::wstring& value, std::wstring& module, std::wstring& mainClass) {
+    const size_t slash = value.find(L'/');
+    module = value.substr(0, slash);
+    mainClass = slash == std::wstring::npos ? std::wstring() : replaceAll(value.substr(slash + 1), L'.', L'/');
+}
+
+Failure buildProgramPaths(const JavaCommand& command, const std::wstring& mainClass, const std::wstring& folderBare,
+                          const std::wstring& executable, const ClassPathOps& ops, ProgramPaths& out) {
+    out = ProgramPaths();
+    out.entry.mainClass = mainClass;
+    if (!command.mainModule.empty()) {
+        std::wstring moduleClass;
+        splitMainModule(command.mainModule, out.entry.mainModule, moduleClass);
+        if (!moduleClass.empty()) out.entry.mainClass = moduleClass;
+        out.modulePath = buildClassPath(command.modulePath, folderBare, ops);
+    }
+    std::wstring classPath = buildClassPath(command.classPath, folderBare, ops);
+    if (command.embeddedJar) classPath = classPath.empty() ? executable : executable + L";" + classPath;
+    if (!command.mainJar.empty() && out.entry.mainModule.empty()) {
+        std::wstring jar = command.mainJar;
+        ops.expand(jar);
+        ops.expand(jar);
+        const ClassPathSearch search = classPathSearchFor(jar, folderBare);
+        const std::vector<std::wstring> names = ops.findNames(search.pattern);
+        if (names.empty()) return Failure(IDS_MAIN_JAR_NOT_FOUND, {search.pattern});
+        out.entry.mainJar = search.resultDirectory + names[0];
+        classPath = classPath.empty() ? out.entry.mainJar : out.entry.mainJar + L";" + classPath;
+    }
+    if (classPath.empty() && out.entry.mainModule.empty()) return Failure(IDS_NO_CLASS_PATH);
+    out.classPath = classPath;
+    return Failure();
+}
+
+Failure checkMainModuleRuntime(const JavaCommand& command, const JavaVersion& runtimeVersion) {
+    const int32_t major = runtimeVersion.fields[0] == 1 ? runtimeVersion.fields[1] : runtimeVersion.fields[0];
+    if (command.mainModule.empty() || isUnset(runtimeVersion) || major >= 9) return Failure();
+    return Failure(IDS_MODULE_NEEDS_JAVA_9, {toText(runtimeVersion)});
+}
+
+std::vector<std::wstring> programOptions(const ProgramPaths& paths) {
+    std::vector<std::wstring> options;
+    if (!paths.classPath.empty()) options.push_back(L"-Djava.class.path=" + paths.classPath);
+    if (!paths.entry.mainModule.empty()) {
+        if (!paths.modulePath.empty()) options.push_back(L"--module-path=" + paths.modulePath);
+        options.push_back(L"-Djdk.module.main=" + paths.entry.mainModule);
+    }
+    return options;
 }
 
 NarrowPathList narrowPathList(const std::wstring& list, const std::function<bool(const std::wstring&)>& survives,

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "base/messages.h"
+#include "base/paths.h"
+#include "runtime/java_version.h"
+#include "vm/java_command.h"
+#include "vm/program_entry.h"
+
 // --- VM parameters ------------------------------------------------------------
 
 // What the percentage forms of -Xms, -Xmx and -Xss are computed from, in bytes.
@@ -70,6 +76,30 @@ struct ClassPathOps {
 // entry. Absolute entries without '*' are taken as they are; the others go
 // through the search.
 std::wstring buildClassPath(const std::wstring& configured, const std::wstring& folderBare, const ClassPathOps& ops);
+
+// --- the program's classes: class path, main JAR, main module ----------------------
+
+// The lists and the entry that name the program's classes.
+struct ProgramPaths {
+    std::wstring classPath;   // entries joined by ';'; empty: no class path option
+    std::wstring modulePath;  // likewise; empty: no module path (a jlink image holds the modules)
+    ProgramEntry entry;
+};
+// The main module of "Main Module" (module or module/class) and its class,
+// '/'-separated; an empty class when only the module is named.
+void splitMainModule(const std::wstring& value, std::wstring& module, std::wstring& mainClass);
+// From "Class Path", "Embedded Jar", "Main JAR", "Main Module" and "Module
+// Path", with `mainClass` ("Main Class", '/'-separated): the main JAR (found
+// as a class path entry is) first on the class path, then the executable with
+// "Embedded Jar", then "Class Path". Failure 209 for an empty class path
+// without a main module, 254 for a main JAR that is not found.
+Failure buildProgramPaths(const JavaCommand& command, const std::wstring& mainClass, const std::wstring& folderBare,
+                          const std::wstring& executable, const ClassPathOps& ops, ProgramPaths& out);
+// Failure 250 when "Main Module" is set and the runtime's known version is older than 9.
+Failure checkMainModuleRuntime(const JavaCommand& command, const JavaVersion& runtimeVersion);
+// The options that hand them to the VM, as the java command does: the class
+// path, then for a main module the module path and the root module.
+std::vector<std::wstring> programOptions(const ProgramPaths& paths);
 
 // --- text the VM reads in the narrow code page ------------------------------------
 

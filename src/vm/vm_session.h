@@ -42,7 +42,9 @@ struct OutputRedirection {
 // Everything the VM thread is given.
 struct JavaLaunch {
     std::vector<std::string> options;     // the VM options, in the thread's narrow form
-    std::wstring mainClass;               // '/'-separated
+    std::wstring mainClass;               // '/'-separated; empty: from the main JAR or the main module
+    std::wstring mainJar;                 // "Main JAR" as found: its manifest names the main class
+    std::wstring mainModule;              // "Main Module": the boot layer's root module
     std::vector<std::wstring> arguments;  // the elements of main's String[]
     bool failureCheck = false;            // "Failure Check"
     OutputRedirection redirection;
@@ -70,10 +72,15 @@ public:
     // `failure`, what it could not do.
     int run(JavaLaunch launch, Failure& failure);
 
+    // Whether the VM thread is creating the VM right now (a VM that ends the
+    // process during its creation calls the abort hook first).
+    bool creating() const { return creating_.load(); }
     // Blocks until the VM thread is about to call main.
     void waitUntilMainCalled() const;
     // Calls on the calling thread, attached to the VM once main has been called.
-    // False when there is no VM or the thread could not attach.
+    // The class called is the main class the VM thread found (a main JAR's or
+    // a main module's), else `mainClass`. False when there is no VM or the
+    // thread could not attach.
     bool callStop(const std::wstring& mainClass);
     bool callSecondaryMain(const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                            const std::function<void(int)>& reply);
@@ -96,5 +103,7 @@ private:
     JNIEnv_* env_ = nullptr;
     platform::Handle ready_;  // set right before main: other threads may call in
     JavaLaunch launch_;
+    std::atomic<bool> creating_{false};
+    std::wstring programClass_;  // the main class found, written before main is called
     Failure threadFailure_;
 };

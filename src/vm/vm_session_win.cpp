@@ -68,12 +68,15 @@ int VmSession::run(JavaLaunch launch, Failure& failure) {
 
 uint32_t VmSession::vmThreadBody() {
     JavaVM* vm = nullptr;
+    creating_ = true;
     threadFailure_ = createJavaVmWith(reinterpret_cast<CreateJavaVmFunction>(createEntry_), launch_.options, &vm, &env_,
                                       launch_.filterVmOutput);
+    creating_ = false;
     if (threadFailure_) return 1;
     vm_ = vm;
     applyOutputRedirection(env_, launch_.redirection);
     MainThreadHooks hooks;
+    hooks.mainClassFound = [this](const std::wstring& name) { programClass_ = name; };
     hooks.signalReady = [this] {
         SetEvent(ready_.get());
         if (onMainCalled_) onMainCalled_();
@@ -84,8 +87,8 @@ uint32_t VmSession::vmThreadBody() {
             for (;;) Sleep(INFINITE);
         };
     }
-    const bool ran = runJavaMainWith(vm, env_, launch_.mainClass, launch_.arguments, launch_.failureCheck, hooks,
-                                     threadFailure_);
+    ProgramEntry entry{launch_.mainClass, launch_.mainJar, launch_.mainModule};
+    const bool ran = runJavaMainWith(vm, env_, entry, launch_.arguments, launch_.failureCheck, hooks, threadFailure_);
     return ran ? 0 : 1;
 }
 
@@ -99,13 +102,14 @@ bool VmSession::callAttached(const std::function<void(JNIEnv*)>& work) {
 }
 
 bool VmSession::callStop(const std::wstring& mainClass) {
-    return callAttached([&mainClass](JNIEnv* env) { callStaticStop(env, mainClass); });
+    return callAttached(
+        [&](JNIEnv* env) { callStaticStop(env, programClass_.empty() ? mainClass : programClass_); });
 }
 
 bool VmSession::callSecondaryMain(const std::wstring& mainClass, const std::vector<std::wstring>& arguments,
                                   const std::function<void(int)>& reply) {
     return callAttached(
-        [&](JNIEnv* env) { ::callSecondaryMain(env, mainClass, arguments, reply); });
+        [&](JNIEnv* env) { ::callSecondaryMain(env, programClass_.empty() ? mainClass : programClass_, arguments, reply); });
 }
 
 void VmSession::destroy() {

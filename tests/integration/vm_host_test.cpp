@@ -495,3 +495,77 @@ TEST(VmHost, ClassDataSharingAddsCacheOptionsRightAfterTheClassPathOnlyWhereACac
 }
 
 }  // namespace
+
+namespace {
+
+// "Main Module" and "Module Path": the VM gets the module path and the root
+// module as the java command hands them over, neither "Class Path" nor "Main
+// Class" is needed, and a module that is not there, or that names no main
+// class, has a message of its own.
+TEST(VmHost, AMainModuleNeedsNoClassPathAndHasMessagesOfItsOwn) {
+    AppDir app = vmApp(L"vm-main-module", javaIni("", "", "Main Module=test.app\r\nModule Path=\\mods;\\missing\r\n"
+                                                          "Virtual Machine Parameters=-Dtestvm.modules=test.app:test.Echo\r\n"));
+    app.write(L"mods\\test.app.jar");
+    Started s = app.start(L"a");
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_TRUE(contains(s.result.out, "arg[0]=a\r\n")) << s.describe();
+    EXPECT_EQ(testVmOptions(s.log),
+              (std::vector<std::string>{"--module-path=" + expected(app, L"mods"), "-Djdk.module.main=test.app",
+                                        "-Dtestvm.modules=test.app:test.Echo", "abort extraInfo=set",
+                                        "exit extraInfo=set"}))
+        << s.describe();
+    EXPECT_TRUE(inOrder(s.log, {"Class.forName test.app test/Echo", "main args=1"})) << s.describe();
+    expectCleanVm(s);
+
+    app.writeIni(javaIni("", "", "Main Module=test.missing\r\nVirtual Machine Parameters=-Dtestvm.modules=test.app\r\n"));
+    s = app.start();
+    EXPECT_EQ(s.result.exitCode, kFailed) << s.describe();
+    EXPECT_EQ(s.result.out, "Error occurred during initialization of boot layer\r\n"
+                            "java.lang.module.FindException: Module test.missing not found\r\n"
+                            "Error: The main module test.missing was not found or could not be set up (Main Module "
+                            "and Module Path in the INI file).\r\n \r\n")
+        << s.describe();
+
+    app.writeIni(javaIni("", "", "Main Module=test.lib\r\nVirtual Machine Parameters=-Dtestvm.modules=test.lib\r\n"));
+    s = app.start();
+    EXPECT_EQ(s.result.exitCode, kFailed) << s.describe();
+    EXPECT_EQ(s.result.out, "Error: The main module test.lib names no main class: give it as test.lib/<class> in Main "
+                            "Module, or set Main Class.\r\n \r\n")
+        << s.describe();
+    expectCleanVm(s);
+}
+
+// "Main JAR": first on the class path, its manifest names the main class
+// unless "Main Class" does; a JAR without Main-Class, or no JAR, is reported.
+TEST(VmHost, AMainJarComesFirstOnTheClassPathAndItsManifestNamesTheMainClass) {
+    AppDir app = vmApp(L"vm-main-jar", javaIni("", "\\lib\\*.jar", "Main JAR=app.jar\r\n"));
+    app.write(L"app.jar", "Manifest-Version: 1.0\r\nMain-Class: test.Echo\r\n").write(L"lib\\x.jar");
+    Started s = app.start(L"a");
+    EXPECT_EQ(s.result.exitCode, 0u) << s.describe();
+    EXPECT_TRUE(contains(s.result.out, "arg[0]=a\r\n")) << s.describe();
+    EXPECT_EQ(testVmOptions(s.log), (std::vector<std::string>{"-Djava.class.path=" + expected(app, L"app.jar") + ";" +
+                                                                  expected(app, L"lib\\x.jar"),
+                                                              "abort extraInfo=set", "exit extraInfo=set"}))
+        << s.describe();
+    expectCleanVm(s);
+
+    app.write(L"app.jar", "Manifest-Version: 1.0\r\n");
+    s = app.start();
+    EXPECT_EQ(s.result.exitCode, kFailed) << s.describe();
+    EXPECT_EQ(s.result.out, "Error: The main JAR " + expected(app, L"app.jar") +
+                                " has no Main-Class attribute in its manifest, and the INI file sets no Main Class.\r\n \r\n")
+        << s.describe();
+
+    app.writeIni(javaIni("test.Echo", "", "Main JAR=app.jar\r\n"));
+    s = app.start(L"b");
+    EXPECT_TRUE(contains(s.result.out, "arg[0]=b\r\n")) << s.describe();
+
+    app.writeIni(javaIni("", "", "Main JAR=\\missing.jar\r\n"));
+    s = app.start();
+    EXPECT_EQ(s.result.exitCode, kFailed) << s.describe();
+    EXPECT_EQ(s.result.out, "Error: The main JAR was not found: " + expected(app, L"missing.jar") + ".\r\n \r\n")
+        << s.describe();
+    EXPECT_TRUE(linesStartingWith(s.log, "create").empty()) << s.describe();
+}
+
+}  // namespace

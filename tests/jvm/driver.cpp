@@ -25,7 +25,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "cache_ops_posix.h"
+#include "host/cache_ops_posix.h"
 #include "runtime/java_version.h"
 #include "vm/class_data_sharing.h"
 #include "vm/java_calls.h"

@@ -61,11 +61,8 @@ struct DriverRun {
     std::string err;
 };
 
-// Runs the driver for one scenario; with `mergeErr` standard error goes into `out` too.
-DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vector<std::string>& files = {},
-              bool mergeErr = false, int timeoutSeconds = 60, const std::string& classPath = JVM_TEST_CLASSES) {
-    std::vector<std::string> args{JVM_DRIVER, jdk.libjvm, classPath, scenario};
-    args.insert(args.end(), files.begin(), files.end());
+// Runs a program; with `mergeErr` standard error goes into `out` too.
+DriverRun runProgram(std::vector<std::string> args, bool mergeErr, int timeoutSeconds) {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return DriverRun();
     pid_t pid = fork();
@@ -130,6 +127,14 @@ DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vect
         run.signal = WTERMSIG(status);
     }
     return run;
+}
+
+// Runs the driver for one scenario.
+DriverRun runDriver(const Jdk& jdk, const std::string& scenario, const std::vector<std::string>& files = {},
+              bool mergeErr = false, int timeoutSeconds = 60, const std::string& classPath = JVM_TEST_CLASSES) {
+    std::vector<std::string> args{JVM_DRIVER, jdk.libjvm, classPath, scenario};
+    args.insert(args.end(), files.begin(), files.end());
+    return runProgram(args, mergeErr, timeoutSeconds);
 }
 
 std::string describe(const DriverRun& run) {
@@ -522,6 +527,132 @@ TEST_P(CacheStarts, AFolderThatTakesNoFilesLeavesTheStartAsItIs) {
     EXPECT_EQ(run.err, plain.err);
     EXPECT_TRUE(contains(readFile(trace_), "cannot create /dev/null/cds/")) << readFile(trace_);
 }
+
+// --- the launch forms, through app_host ------------------------------------------------
+
+std::string homeOf(const Jdk& jdk) { return jdk.libjvm.substr(0, jdk.libjvm.find("/lib/server/")); }
+
+class LaunchForms : public RealJdk {
+protected:
+    // app_host on an INI file in the programs' folder, where its relative entries start.
+    DriverRun host(const std::string& keys, const std::vector<std::string>& arguments = {}, const std::string& home = "",
+                   const std::string& parameters = "-Xcheck:jni", const std::string& sections = "") {
+        const std::string ini = std::string(JVM_TEST_APPS) + "/" + GetParam().name + ".ini";
+        writeFile(ini, "[Java Runtime Environment]\r\n" + keys + "Virtual Machine Parameters=" + parameters + "\r\n" +
+                           sections);
+        std::vector<std::string> args{APP_HOST, ini, home.empty() ? homeOf(GetParam()) : home};
+        args.insert(args.end(), arguments.begin(), arguments.end());
+        DriverRun run = runProgram(args, true, 120);
+        EXPECT_FALSE(run.timedOut) << describe(run);
+        EXPECT_FALSE(contains(run.out, "WARNING")) << describe(run);
+        return run;
+    }
+};
+
+TEST_P(LaunchForms, AMainModuleByNameByClassAndFromAnImage) {
+    DriverRun run = host("Main Module=test.app\r\nModule Path=\\mods\r\n", {"a", "b"});
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    // The main class from the descriptor, in its module, which sees only what test.lib exports.
+    EXPECT_TRUE(inOrder(run.out, {"main of test.app [a,b] hello from test.lib\n", "test.lib.internal exported: false\n",
+                                  "main class property: test.app.Main\n"}))
+        << describe(run);
+
+    run = host("Main Module=test.app/test.app.Other\r\nModule Path=\\mods\\test.app.jar;mods\\test.lib.jar\r\n");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(contains(run.out, "other of test.app\n")) << describe(run);
+
+    // A module that is not there ends the VM's creation: its reason, then the launcher's message and -1.
+    run = host("Main Module=test.missing\r\nModule Path=\\mods\r\n");
+    EXPECT_EQ(run.exitCode, 255) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"Module test.missing not found", "Error: The main module test.missing was not found "
+                                                                   "or could not be set up (Main Module and Module Path"}))
+        << describe(run);
+
+    run = host("Main Module=test.lib\r\nModule Path=\\mods\r\n");
+    EXPECT_EQ(run.exitCode, 255) << describe(run);
+    EXPECT_TRUE(contains(run.out, "Error: The main module test.lib names no main class: give it as test.lib/<class> in "
+                                  "Main Module, or set Main Class.\n"))
+        << describe(run);
+
+    // A jlink image that holds the program's modules needs no module path.
+    const std::string home = homeOf(GetParam()), image = file("image");
+    struct stat jmods;
+    const std::string modules = std::string(JVM_TEST_APPS) + "/mods" +
+                                (stat((home + "/jmods").c_str(), &jmods) == 0 ? ":" + home + "/jmods" : "");
+    ASSERT_EQ(system(("rm -rf " + image + " && " + home + "/bin/jlink --module-path " + modules +
+                      " --add-modules test.app --output " + image).c_str()),
+              0);
+    run = host("Main Module=test.app\r\n", {"image"}, image);
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(contains(run.out, "main of test.app [image] hello from test.lib\n")) << describe(run);
+}
+
+// examples/modular as its INI file says to build and start it.
+TEST_P(LaunchForms, TheModularExampleStartsAsItsIniFileSays) {
+    DriverRun run = runProgram({APP_HOST, std::string(JVM_TEST_APPS) + "/modular/greeter.ini", homeOf(GetParam()), "Reader"},
+                               true, 120);
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(run.out, "Hello, Reader!\nmodule: com.example.greeter\n") << describe(run);
+}
+
+TEST_P(LaunchForms, AnExecutableJarWithItsManifestsAttributes) {
+    DriverRun run = host("Main JAR=\\jar\\app.jar\r\n");
+    EXPECT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_TRUE(inOrder(run.out, {"jar main: helper from helper.jar\n", "java.lang open: true\n", "agent loaded: true\n"}))
+        << describe(run);
+
+    run = host("Main JAR=jar\\lib\\helper.jar\r\n");
+    EXPECT_EQ(run.exitCode, 255) << describe(run);
+    EXPECT_TRUE(contains(run.out, "Error: The main JAR " + std::string(JVM_TEST_APPS) +
+                                      "/jar/lib/helper.jar has no Main-Class attribute in its manifest"))
+        << describe(run);
+}
+
+TEST_P(LaunchForms, AnInstanceMainRunsOnJdk25AndIsNamedOnOlderRuntimes) {
+    DriverRun run = host("Main Class=test.InstanceMain\r\n", {}, "", "-Xcheck:jni",
+                         "[Class Path]\r\nClass Path=\\..\\classes\r\n");
+    if (majorVersionOf(GetParam()) >= 25) {
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_TRUE(contains(run.out, "instance main of test.InstanceMain\n")) << describe(run);
+    } else {
+        EXPECT_EQ(run.exitCode, 255) << describe(run);
+        EXPECT_TRUE(inOrder(run.out, {"java.lang.NoSuchMethodError", "Error: No static main(String[]) method found in "
+                                      "class test/InstanceMain; its main method of another form needs Java 25 or later"}))
+            << describe(run);
+    }
+}
+
+TEST_P(LaunchForms, TheSecondStartOfAModularProgramUsesTheStartUpCache) {
+    if (majorVersionOf(GetParam()) < 25) GTEST_SKIP() << "the AOT cache of a main module needs JDK 25";
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
+    const std::string local = file("local");
+    ASSERT_EQ(system(("rm -rf " + local).c_str()), 0);
+    setenv("LOCALAPPDATA", local.c_str(), 1);
+    auto start = [&](const std::string& log) {
+        DriverRun run = host("Main Module=test.app\r\nModule Path=\\mods\r\nClass Data Sharing=auto\r\n", {}, "",
+                             "-Xcheck:jni -Xlog:class+load=info:file=" + log,
+                             "[Product Information]\r\nProduct Name=Modular\r\n");
+        EXPECT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_TRUE(waitForOrphans(120)) << "the cache assembly did not end";
+        return run;
+    };
+    const std::string firstLog = file("modular-1.txt"), secondLog = file("modular-2.txt");
+    const DriverRun first = start(firstLog);
+    EXPECT_TRUE(contains(readFile(firstLog), "test.app.Main source: file:")) << readFile(firstLog);
+    EXPECT_FALSE(withSuffix(filesIn(local + "/Modular/"), ".aot").empty());
+    const DriverRun second = start(secondLog);
+    EXPECT_TRUE(contains(readFile(secondLog), "test.app.Main source: shared objects file")) << readFile(secondLog);
+    EXPECT_EQ(first.out, second.out);
+    unsetenv("LOCALAPPDATA");
+}
+
+INSTANTIATE_TEST_SUITE_P(Installed, LaunchForms, ::testing::ValuesIn(installedJdks()),
+                         [](const ::testing::TestParamInfo<Jdk>& info) {
+                             std::string name;
+                             for (char c : info.param.name) name += isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(LaunchForms);
 
 INSTANTIATE_TEST_SUITE_P(Installed, CacheStarts, ::testing::ValuesIn(installedJdks()),
                          [](const ::testing::TestParamInfo<Jdk>& info) {

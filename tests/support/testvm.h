@@ -87,6 +87,18 @@
 //   test/Abort      main calls the abort hook and returns
 //   test/Return     main returns at once, writing nothing
 // DestroyJavaVM waits for every other non-daemon attached thread to detach.
+//
+// Launch forms (tests/testvm/launch_forms.cpp): --module-path=<x> is known (no
+// effect). -Dtestvm.modules=<name>[:<main.Class>],... lists the boot layer's
+// modules for ModuleLayer.boot().findModule, Optional.orElse,
+// Module.getDescriptor, ModuleDescriptor.mainClass and Class.forName(Module,
+// String), which finds the test/ programs ("Class.forName <module> <class>");
+// a -Djdk.module.main it does not list fails creation as HotSpot's boot layer
+// does: "Error occurred during initialization of boot layer" and the
+// FindException on standard output, "boot layer failed: <module>", the abort
+// hook, exit code 1. A main JAR's manifest is the file's own text: JarFile
+// ("JarFile <path>"), getManifest (null for an empty file), Manifest and
+// Attributes.getValue of its "Name: value" lines.
 #include <string>
 #include <vector>
 

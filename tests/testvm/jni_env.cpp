@@ -201,6 +201,7 @@ VOID_CALL_FORMS(CallStaticVoidMethod, CallKind::Static, jclass)
 VOID_CALL_FORMS(CallVoidMethod, CallKind::Virtual, jobject)
 CALL_FORMS(CallStaticIntMethod, CallKind::Static, 'I', jint, i, jclass)
 CALL_FORMS(CallObjectMethod, CallKind::Virtual, 'L', jobject, l, jobject)
+CALL_FORMS(CallStaticObjectMethod, CallKind::Static, 'L', jobject, l, jclass)
 
 // ---------------------------------------------------------------- classes and methods
 
@@ -622,6 +623,9 @@ JNINativeInterface_ makeTable() {
     t.CallStaticIntMethod = CallStaticIntMethod;
     t.CallStaticIntMethodV = CallStaticIntMethodV;
     t.CallStaticIntMethodA = CallStaticIntMethodA;
+    t.CallStaticObjectMethod = CallStaticObjectMethod;
+    t.CallStaticObjectMethodV = CallStaticObjectMethodV;
+    t.CallStaticObjectMethodA = CallStaticObjectMethodA;
     t.CallStaticVoidMethod = CallStaticVoidMethod;
     t.CallStaticVoidMethodV = CallStaticVoidMethodV;
     t.CallStaticVoidMethodA = CallStaticVoidMethodA;

@@ -10,6 +10,7 @@
 //   -Xmx<size> -Xms<size> -Xss<size>   size = digits with an optional k/m/g/t unit (else -6)
 //   -Xcheck:jni  -Xrs  -ea  -verbose  -verbose:<x>
 //   -Xlog:<x>  -XX:<x>   logged, without effect (the start-up cache's options)
+//   --module-path=<x>    logged, without effect (the launch forms: launch_forms.cpp)
 //   abort, exit, vfprintf   hooks in extraInfo: abort void JNICALL(), exit void JNICALL(jint)
 // Any other option fails creation with JNI_EINVAL (-6), whatever ignoreUnrecognized
 // says, after "Unrecognized option: <text>" on standard error. The environment
@@ -188,6 +189,7 @@ OptionCheck checkOption(const std::string& o) {
         return validSize(o.substr(4)) ? OptionCheck::Known : OptionCheck::Invalid;
     if (o == "-Xcheck:jni" || o == "-Xrs" || o == "-ea" || o == "-verbose" || o.compare(0, 9, "-verbose:") == 0 ||
         o.compare(0, 6, "-Xlog:") == 0 || (o.compare(0, 4, "-XX:") == 0 && o.size() > 4) || o == "abort" ||
+        o.compare(0, 14, "--module-path=") == 0 ||
         o == "exit" || o == "vfprintf")
         return OptionCheck::Known;
     return OptionCheck::Unrecognized;
@@ -398,6 +400,7 @@ jint createJavaVm(JavaVM** pvm, void** penv, void* args) {
             hooks().exitHook = reinterpret_cast<void(JNICALL*)(jint)>(extra);
         }
     }
+    checkBootLayer();
     long delay = propertyNumber("testvm.createdelayms", 0);
     if (delay > 0) Sleep(static_cast<DWORD>(delay));
     initStandardStreams();

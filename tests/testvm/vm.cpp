@@ -194,6 +194,7 @@ void ensureClasses() {
     defined = true;
     definePlatformClasses();
     defineScripts();
+    defineLaunchFormClasses();
 }
 
 const ClassInfo* bootClass(const char* name) {

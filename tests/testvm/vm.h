@@ -159,6 +159,9 @@ bool validMethod(const MethodInfo* method);
 
 void definePlatformClasses();  // platform_classes.cpp
 void defineScripts();          // scripts.cpp
+void defineLaunchFormClasses();  // launch_forms.cpp
+// Ends the process as HotSpot does when the boot layer cannot be set up.
+void checkBootLayer();
 
 // ---------------------------------------------------------------- threads
 

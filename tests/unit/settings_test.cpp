@@ -82,6 +82,14 @@ TEST(Settings, NoMainClassIsFailure210AndStopsTheReading) {
     facts.files.clear();
     read(facts, &failure);
     EXPECT_EQ(failure.id, static_cast<unsigned>(IDS_NO_MAIN_CLASS));
+    // A main module or a main JAR names its main class itself.
+    for (const char* key : {"Main Module=app\r\nModule Path=\\mods", "Main JAR=\\app.jar"}) {
+        facts.files[L"app.ini"] = std::string("[Java Runtime Environment]\r\n") + key + "\r\n[Application]\r\nFailure Check=Yes\r\n";
+        s = read(facts, &failure);
+        EXPECT_FALSE(failure) << key;
+        EXPECT_TRUE(s.failureCheck && s.mainClass.empty()) << key;
+    }
+    EXPECT_EQ(s.command.mainJar, L"\\app.jar");
 }
 
 TEST(Settings, JrePathComesFromThePerUserFileWhenThereIsOne) {

@@ -185,6 +185,40 @@ TEST(ClassPath, AbsoluteEntriesAreTakenUnseenAndTheOthersAsFound) {
     EXPECT_EQ(buildClassPath(L"\\nothing\\*.jar", L"C:\\app", ops), L"");
 }
 
+// The lists that name the program's classes, in the three forms of the java command.
+TEST(ProgramPaths, MainJarFirstThenTheExecutableThenClassPathAndTheModulesOptions) {
+    ClassPathOps ops;
+    ops.expand = [](std::wstring&) {};
+    ops.findNames = [](const std::wstring& pattern) {
+        return pattern == L"C:\\app\\missing.jar" ? std::vector<std::wstring>() : std::vector<std::wstring>{fileNameOf(pattern)};
+    };
+    JavaCommand command;
+    command.classPath = L"\\lib.jar";
+    command.embeddedJar = true;
+    command.mainJar = L"app.jar";
+    ProgramPaths p;
+    EXPECT_FALSE(buildProgramPaths(command, L"", L"C:\\app", L"C:\\app\\app.exe", ops, p));
+    EXPECT_EQ(programOptions(p), (std::vector<std::wstring>{L"-Djava.class.path=C:\\app\\app.jar;C:\\app\\app.exe;C:\\app\\lib.jar"}));
+    EXPECT_EQ(p.entry.mainJar, L"C:\\app\\app.jar");
+    command.mainJar = L"\\missing.jar";
+    EXPECT_EQ(buildProgramPaths(command, L"", L"C:\\app", L"C:\\app\\app.exe", ops, p).id, 254u);
+
+    // A main module needs no class path; its class wins over "Main Class"; "Main JAR" is not used with it.
+    command = JavaCommand();
+    command.mainModule = L"app/com.x.Main";
+    command.modulePath = L"\\mods";
+    command.mainJar = L"\\missing.jar";
+    p = ProgramPaths();
+    EXPECT_FALSE(buildProgramPaths(command, L"other/Main", L"C:\\app", L"C:\\app\\app.exe", ops, p));
+    EXPECT_EQ(programOptions(p), (std::vector<std::wstring>{L"--module-path=C:\\app\\mods", L"-Djdk.module.main=app"}));
+    EXPECT_EQ(p.entry.mainClass, L"com/x/Main");
+    EXPECT_TRUE(p.entry.mainJar.empty());
+    // Without either, the empty class path is failure 209, as it always was.
+    EXPECT_EQ(buildProgramPaths(JavaCommand(), L"a/B", L"C:\\app", L"C:\\app\\app.exe", ops, p).id, 209u);
+    EXPECT_EQ(checkMainModuleRuntime(command, JavaVersion(1, 8, 0, 0)).id, 250u);
+    EXPECT_FALSE(checkMainModuleRuntime(command, JavaVersion(9, 0, 0, 0)) || checkMainModuleRuntime(command, JavaVersion()));
+}
+
 TEST(Environment, RuntimeFoldersOfTheVmLibrary) {
     EXPECT_EQ(runtimeHomeOf(L"C:\\jre\\bin\\server\\jvm.dll"), L"C:\\jre\\");
     EXPECT_EQ(runtimeBinOf(L"C:\\jre\\bin\\server\\jvm.dll"), L"C:\\jre\\bin");

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "../cache_ops_posix.h"
+#include "host/cache_ops_posix.h"
 #include "base/messages.h"
 #include "base/text.h"
 #include "runtime/java_version.h"

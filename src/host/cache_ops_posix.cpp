@@ -1,4 +1,4 @@
-#include "cache_ops_posix.h"
+#include "host/cache_ops_posix.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "base/text.h"
@@ -105,6 +106,26 @@ std::vector<ClassPathFile> posixClassPathFiles(const std::wstring& classPath) {
         start = end + 1;
     }
     return files;
+}
+
+std::vector<ClassPathFile> posixModulePathFiles(const std::wstring& modulePath) {
+    std::wstring files;
+    for (const std::wstring& entry : splitList(modulePath, L':')) {
+        if (entry.empty()) continue;
+        DIR* dir = opendir(narrowPath(entry).c_str());
+        if (!dir) {
+            files += entry + L":";
+            continue;
+        }
+        std::vector<std::wstring> names;
+        while (dirent* found = readdir(dir)) {
+            if (found->d_name[0] != '.') names.push_back(fromAnsi(found->d_name));
+        }
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        for (const std::wstring& name : names) files += entry + L"/" + name + L":";
+    }
+    return posixClassPathFiles(files);
 }
 
 std::string releaseValue(const std::string& javaHome, const std::string& key) {

@@ -1,0 +1,3 @@
+module test.app {
+    requires test.lib;
+}

@@ -1,0 +1,3 @@
+module test.lib {
+    exports test.lib;
+}

@@ -1,0 +1,5 @@
+package test.lib;
+
+public class Greeting {
+    public static String text() { return "hello from " + Greeting.class.getModule().getName(); }
+}

@@ -1,0 +1,3 @@
+package test.lib.internal;
+
+public class Hidden {}
